@@ -1,0 +1,452 @@
+#include "gui/Application.h"
+
+#include "gui/Control.h"
+#include "gui/Form.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace saver {
+namespace {
+
+Application* g_application = nullptr;
+
+} // namespace
+
+Application::Application(Backend& backend) : m_backend(backend), m_guiThread(std::this_thread::get_id())
+{
+    g_application = this;
+    GetClock().AttachThread();
+    GetClock().EnterThread();
+}
+
+Application::~Application()
+{
+    DestroyForms();
+    GetClock().DetachThread();
+    if (g_application == this)
+        g_application = nullptr;
+}
+
+Application& Application::Current()
+{
+    assert(g_application && "no Application exists");
+    return *g_application;
+}
+
+bool Application::Exists() { return g_application != nullptr; }
+
+void Application::DestroyForms()
+{
+    // Windows are destroyed while every object is intact, newest first, so
+    // that WM_DESTROY handlers of derived classes still run.
+    for (auto it = m_forms.rbegin(); it != m_forms.rend(); ++it)
+        (*it)->DestroyHandle();
+    while (!m_forms.empty())
+        m_forms.pop_back();
+    m_mainForm = nullptr;
+}
+
+Form& Application::AddForm(std::unique_ptr<Form> form)
+{
+    Form& ref = *form;
+    m_forms.push_back(std::move(form));
+    if (!m_mainForm)
+        m_mainForm = &ref;
+    return ref;
+}
+
+void Application::Run()
+{
+    if (m_mainForm)
+        m_mainForm->Show();
+    while (!m_terminated)
+        HandleMessage();
+}
+
+void Application::Terminate()
+{
+    m_quitPosted = true;
+    GetClock().Notify();
+}
+
+void Application::HandleMessage()
+{
+    if (!ProcessMessage())
+        Idle();
+}
+
+void Application::ProcessMessages()
+{
+    while (ProcessMessage()) {
+    }
+}
+
+bool Application::ProcessMessage()
+{
+    Message message;
+    if (!PeekMessage(message))
+        return false;
+    if (message.Msg == WM_QUIT) {
+        m_terminated = true;
+        return true;
+    }
+    bool handled = false;
+    if (OnMessage) {
+        try {
+            OnMessage(message, handled);
+        } catch (const std::exception& error) {
+            HandleException(error);
+        }
+    }
+    if (!handled)
+        Dispatch(message);
+    return true;
+}
+
+LRESULT Application::Dispatch(Message& message)
+{
+    MessageTarget* target = FindTarget(message.Hwnd);
+    if (!target)
+        return 0;
+    try {
+        target->WndProc(message);
+    } catch (const std::exception& error) {
+        HandleException(error);
+    }
+    return message.Result;
+}
+
+bool Application::HasWork()
+{
+    std::lock_guard lock(m_queueMutex);
+    return !m_posted.empty() || !m_sent.empty() || m_quitPosted || !m_needsPaint.empty();
+}
+
+void Application::Idle()
+{
+    const uint32_t now = GetTickCount();
+    uint32_t timeout = INFINITE;
+    for (const TimerEntry& t : m_timers) {
+        const int32_t left = int32_t(t.Due - now);
+        timeout = std::min<uint32_t>(timeout, uint32_t(std::max(left, 0)));
+    }
+    if (m_backendDueSet) {
+        const int32_t left = int32_t(m_backendDue - now);
+        timeout = std::min<uint32_t>(timeout, uint32_t(std::max(left, 0)));
+    }
+    if (timeout == 0)
+        return;
+    GetClock().WaitFor(
+        [this] {
+            std::lock_guard lock(m_queueMutex);
+            return !m_posted.empty() || !m_sent.empty() || m_quitPosted || !m_needsPaint.empty();
+        },
+        timeout);
+}
+
+void Application::ServeSentMessages()
+{
+    for (;;) {
+        SentMessage* item = nullptr;
+        {
+            std::lock_guard lock(m_queueMutex);
+            if (m_sent.empty())
+                return;
+            item = m_sent.front();
+            m_sent.pop_front();
+        }
+        item->Msg.Result = Dispatch(item->Msg);
+        item->Done = true;
+        GetClock().Notify();
+    }
+}
+
+bool Application::PeekMessage(Message& out)
+{
+    ServeSentMessages();
+    const uint32_t wait = m_backend.PumpEvents(*this);
+    m_backendDueSet = wait != INFINITE;
+    m_backendDue = GetTickCount() + (m_backendDueSet ? wait : 0);
+    {
+        std::lock_guard lock(m_queueMutex);
+        if (!m_posted.empty()) {
+            out = m_posted.front();
+            m_posted.pop_front();
+            return true;
+        }
+        if (m_quitPosted) {
+            m_quitPosted = false;
+            out = Message{};
+            out.Msg = WM_QUIT;
+            return true;
+        }
+        // WM_PAINT for the oldest window (parents before children) that has
+        // something to repaint.
+        for (auto it = m_needsPaint.begin(); it != m_needsPaint.end();) {
+            if (m_windows.count(*it)) {
+                out = Message{};
+                out.Hwnd = *it;
+                out.Msg = WM_PAINT;
+                out.Time = GetTickCount();
+                return true;
+            }
+            it = m_needsPaint.erase(it);
+        }
+    }
+    // WM_TIMER for the timer that is most overdue.
+    const uint32_t now = GetTickCount();
+    TimerEntry* due = nullptr;
+    for (TimerEntry& t : m_timers)
+        if (int32_t(now - t.Due) >= 0 && (!due || int32_t(t.Due - due->Due) < 0))
+            due = &t;
+    if (due) {
+        due->Due = now + due->Interval;
+        out = Message{};
+        out.Hwnd = due->Window;
+        out.Msg = WM_TIMER;
+        out.WParam = due->Id;
+        out.Time = now;
+        return true;
+    }
+    return false;
+}
+
+bool Application::PostMessage(HWND window, uint32_t msg, WPARAM wParam, LPARAM lParam)
+{
+    Message message;
+    message.Hwnd = window;
+    message.Msg = msg;
+    message.WParam = wParam;
+    message.LParam = lParam;
+    message.Time = GetTickCount();
+    {
+        std::lock_guard lock(m_queueMutex);
+        if (window != 0 && !m_windows.count(window))
+            return false;
+        m_posted.push_back(message);
+    }
+    GetClock().Notify();
+    return true;
+}
+
+LRESULT Application::SendMessage(HWND window, uint32_t msg, WPARAM wParam, LPARAM lParam)
+{
+    if (IsGuiThread()) {
+        Message message;
+        message.Hwnd = window;
+        message.Msg = msg;
+        message.WParam = wParam;
+        message.LParam = lParam;
+        message.Time = GetTickCount();
+        return Dispatch(message);
+    }
+    SentMessage item;
+    item.Msg.Hwnd = window;
+    item.Msg.Msg = msg;
+    item.Msg.WParam = wParam;
+    item.Msg.LParam = lParam;
+    {
+        std::lock_guard lock(m_queueMutex);
+        if (!m_windows.count(window))
+            return 0;
+        m_sent.push_back(&item);
+    }
+    GetClock().Notify();
+    GetClock().WaitFor([&item] { return item.Done.load(); }, INFINITE);
+    return item.Msg.Result;
+}
+
+bool Application::WaitServingSentMessages(const std::function<bool()>& ready, uint32_t timeoutMs)
+{
+    const uint32_t start = GetTickCount();
+    for (;;) {
+        ServeSentMessages();
+        if (ready())
+            return true;
+        uint32_t left = INFINITE;
+        if (timeoutMs != INFINITE) {
+            const uint32_t elapsed = GetTickCount() - start;
+            if (elapsed >= timeoutMs)
+                return false;
+            left = timeoutMs - elapsed;
+        }
+        GetClock().WaitFor(
+            [&] {
+                if (ready())
+                    return true;
+                std::lock_guard lock(m_queueMutex);
+                return !m_sent.empty();
+            },
+            left);
+    }
+}
+
+void Application::SetTimer(HWND window, uintptr_t id, uint32_t intervalMs)
+{
+    const uint32_t due = GetTickCount() + intervalMs;
+    for (TimerEntry& t : m_timers)
+        if (t.Window == window && t.Id == id) {
+            t.Interval = intervalMs;
+            t.Due = due;
+            return;
+        }
+    m_timers.push_back({window, id, intervalMs, due});
+}
+
+void Application::KillTimer(HWND window, uintptr_t id)
+{
+    m_timers.erase(std::remove_if(m_timers.begin(), m_timers.end(),
+                                  [&](const TimerEntry& t) { return t.Window == window && t.Id == id; }),
+                   m_timers.end());
+}
+
+void Application::HandleException(const std::exception& error)
+{
+    MessageBox(error.what(), m_title);
+}
+
+void Application::MessageBox(const std::string& text, const std::string& caption)
+{
+    m_backend.MessageBox(caption, text);
+}
+
+HWND Application::RegisterWindow(MessageTarget* target)
+{
+    std::lock_guard lock(m_queueMutex);
+    const HWND handle = m_nextHandle++;
+    m_windows[handle] = target;
+    return handle;
+}
+
+void Application::UnregisterWindow(HWND window)
+{
+    {
+        std::lock_guard lock(m_queueMutex);
+        m_windows.erase(window);
+        m_needsPaint.erase(window);
+        std::erase_if(m_posted, [window](const Message& m) { return m.Hwnd == window; });
+    }
+    std::erase_if(m_timers, [window](const TimerEntry& t) { return t.Window == window; });
+    if (m_focus == window)
+        m_focus = 0;
+}
+
+MessageTarget* Application::FindTarget(HWND window) const
+{
+    std::lock_guard lock(m_queueMutex);
+    auto it = m_windows.find(window);
+    return it == m_windows.end() ? nullptr : it->second;
+}
+
+void Application::SetNeedsPaint(HWND window, bool needsPaint)
+{
+    {
+        std::lock_guard lock(m_queueMutex);
+        if (needsPaint)
+            m_needsPaint.insert(window);
+        else
+            m_needsPaint.erase(window);
+    }
+    if (needsPaint)
+        GetClock().Notify();
+}
+
+void Application::TopLevelShown(Form* form)
+{
+    std::erase(m_zOrder, form);
+    if (form->Style == FormStyle::fsStayOnTop) {
+        m_zOrder.push_back(form);
+        return;
+    }
+    auto firstOnTop = std::find_if(m_zOrder.begin(), m_zOrder.end(),
+                                   [](Form* f) { return f->Style == FormStyle::fsStayOnTop; });
+    m_zOrder.insert(firstOnTop, form);
+}
+
+void Application::TopLevelHidden(Form* form) { std::erase(m_zOrder, form); }
+
+Form* Application::ActiveForm() const { return m_zOrder.empty() ? nullptr : m_zOrder.back(); }
+
+WinControl* Application::WindowFromPoint(Point screen) const
+{
+    for (auto it = m_zOrder.rbegin(); it != m_zOrder.rend(); ++it) {
+        WinControl* window = *it;
+        if (!window->Showing() || !window->ClientRect().Contains(window->ScreenToClient(screen)))
+            continue;
+        // Descend to the topmost visible windowed child under the point.
+        for (bool found = true; found;) {
+            found = false;
+            const auto& children = window->Controls();
+            for (auto c = children.rbegin(); c != children.rend(); ++c) {
+                auto* child = dynamic_cast<WinControl*>(*c);
+                if (child && child->Visible() && child->ClientRect().Contains(child->ScreenToClient(screen))) {
+                    window = child;
+                    found = true;
+                    break;
+                }
+            }
+        }
+        return window;
+    }
+    return nullptr;
+}
+
+void Application::QueueInput(uint32_t msg, WPARAM wParam, Point screen)
+{
+    WinControl* target = WindowFromPoint(screen);
+    if (!target)
+        return;
+    const Point client = target->ScreenToClient(screen);
+    Message message;
+    message.Hwnd = target->Handle();
+    message.Msg = msg;
+    message.WParam = wParam;
+    message.LParam = MakeLParam(client.X, client.Y);
+    message.Time = GetTickCount();
+    message.Pt = screen;
+    {
+        std::lock_guard lock(m_queueMutex);
+        m_posted.push_back(message);
+    }
+    GetClock().Notify();
+}
+
+void Application::MouseMoved(Point screen) { QueueInput(WM_MOUSEMOVE, 0, screen); }
+
+void Application::MouseButton(uint32_t downOrUpMessage, Point screen) { QueueInput(downOrUpMessage, 0, screen); }
+
+void Application::Key(uint32_t downOrUpMessage, uint16_t virtualKey)
+{
+    HWND target = m_focus;
+    if (!target || !FindTarget(target)) {
+        Form* active = ActiveForm();
+        if (!active)
+            return;
+        target = active->Handle();
+    }
+    PostMessage(target, downOrUpMessage, virtualKey, 1);
+}
+
+void Application::SystemCommand(WPARAM command)
+{
+    if (Form* active = ActiveForm())
+        PostMessage(active->Handle(), WM_SYSCOMMAND, command, 0);
+}
+
+void Application::TerminateRequested() { Terminate(); }
+
+void Application::HostWindowDestroyed(HWND host)
+{
+    std::set<HWND> hosted;
+    for (const auto& form : m_forms)
+        if (form->ParentWindow() == host)
+            hosted.insert(form->Handle());
+    for (Form* form : m_zOrder)
+        if (form->ParentWindow() == host)
+            hosted.insert(form->Handle());
+    for (HWND window : hosted)
+        PostMessage(window, CM_HOSTDESTROYED);
+}
+
+} // namespace saver

@@ -1,0 +1,46 @@
+#pragma once
+// A thread class on the application clock: created suspended or running,
+// asked to terminate cooperatively, waited for on the GUI thread without
+// blocking messages that the thread sends to it.
+
+#include "gui/Clock.h"
+
+#include <atomic>
+#include <thread>
+
+namespace saver {
+
+enum class ThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+class Thread {
+public:
+    explicit Thread(bool createSuspended);
+    virtual ~Thread();
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+
+    // Starts a thread created suspended (once).
+    void Resume();
+    void Terminate() { m_terminated = true; }
+    [[nodiscard]] bool Terminated() const { return m_terminated; }
+    [[nodiscard]] bool Finished() const { return m_finished; }
+    // Waits for the body to end; on the GUI thread, messages sent by other
+    // threads are handled meanwhile.
+    void WaitFor();
+
+    ThreadPriority Priority = ThreadPriority::tpNormal;
+
+protected:
+    virtual void Execute() = 0;
+
+private:
+    void Body();
+
+    Clock& m_clock;
+    std::thread m_thread;
+    std::atomic<bool> m_terminated{false};
+    std::atomic<bool> m_finished{false};
+    bool m_started = false;
+};
+
+} // namespace saver

@@ -1,0 +1,13 @@
+#pragma once
+#include "gui/Backend.h"
+
+#include <memory>
+#include <ostream>
+
+namespace saver {
+
+// The backend named by SAVER_BACKEND ("headless"); without it, the platform's
+// own. Throws saver::Exception for an unknown name or bad settings.
+std::unique_ptr<Backend> CreateBackend(std::ostream& log);
+
+} // namespace saver

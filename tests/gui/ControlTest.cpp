@@ -1,0 +1,193 @@
+#include "gui/Button.h"
+#include "gui/Form.h"
+#include "HeadlessTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace saver;
+using saver::test::HeadlessApp;
+
+namespace {
+
+HeadlessBackend::Options Screen(int32_t w, int32_t h)
+{
+    HeadlessBackend::Options options;
+    options.Screen = {w, h};
+    return options;
+}
+
+class KeyForm final : public Form {
+public:
+    KeyForm()
+    {
+        KeyPreview = true;
+        OnKeyDown = [this](Component*, uint16_t& key, uint32_t) {
+            FormKeys.push_back(key);
+            if (key == 'X')
+                key = 0; // swallowed by the form
+        };
+    }
+    std::vector<uint16_t> FormKeys;
+};
+
+} // namespace
+
+TEST(Button, ReleasedSpaceKeyClicks)
+{
+    HeadlessApp h;
+    Form form;
+    Button button;
+    button.SetParent(&form);
+    button.SetVisible(false); // hidden buttons still take sent keys
+    int clicks = 0;
+    button.OnClick = [&](Component*) { ++clicks; };
+
+    h.App->SendMessage(button.Handle(), WM_KEYUP, VK_SPACE, 1);
+    EXPECT_EQ(clicks, 0) << "a release without a press is no click";
+    h.App->SendMessage(button.Handle(), WM_KEYDOWN, VK_SPACE, 1);
+    EXPECT_EQ(clicks, 0);
+    h.App->SendMessage(button.Handle(), WM_KEYUP, VK_SPACE, 1);
+    EXPECT_EQ(clicks, 1);
+    h.App->SendMessage(button.Handle(), WM_KEYDOWN, VK_RETURN, 1);
+    h.App->SendMessage(button.Handle(), WM_KEYUP, VK_RETURN, 1);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(KeyPreview, TheFormSeesAChildsKeysFirstAndMaySwallowThem)
+{
+    HeadlessApp h;
+    KeyForm form;
+    Button button;
+    button.SetParent(&form);
+    std::vector<uint16_t> buttonKeys;
+    button.OnKeyDown = [&](Component*, uint16_t& key, uint32_t) { buttonKeys.push_back(key); };
+    h.App->SendMessage(button.Handle(), WM_KEYDOWN, 'A');
+    h.App->SendMessage(button.Handle(), WM_KEYDOWN, 'X');
+    EXPECT_EQ(form.FormKeys, (std::vector<uint16_t>{'A', 'X'}));
+    EXPECT_EQ(buttonKeys, (std::vector<uint16_t>{'A'}));
+}
+
+TEST(Align, ClientAlignedChildFillsWhatTheOthersLeave)
+{
+    HeadlessApp h;
+    Form form;
+    form.SetBounds(0, 0, 300, 200);
+    WinControl top, fill;
+    top.SetHeight(30);
+    top.SetAlign(Align::alTop);
+    top.SetParent(&form);
+    fill.SetAlign(Align::alClient);
+    fill.SetParent(&form);
+    EXPECT_EQ(fill.BoundsRect(), Rect(0, 30, 300, 200));
+    form.SetBounds(0, 0, 640, 480);
+    EXPECT_EQ(top.BoundsRect(), Rect(0, 0, 640, 30));
+    EXPECT_EQ(fill.BoundsRect(), Rect(0, 30, 640, 480));
+}
+
+TEST(Painting, ChildrenPaintOverTheirParentAndHiddenOnesDoNot)
+{
+    HeadlessApp h(Screen(200, 100));
+    Form form;
+    form.SetBounds(0, 0, 200, 100);
+    form.SetColor(clWhite);
+    WinControl red, hidden;
+    red.SetBounds(10, 10, 50, 20);
+    red.SetColor(clRed);
+    red.SetParent(&form);
+    hidden.SetBounds(100, 10, 50, 20);
+    hidden.SetColor(clBlue);
+    hidden.SetVisible(false);
+    hidden.SetParent(&form);
+    form.Show();
+    h.App->ProcessMessages();
+
+    const Bitmap& screen = h.Backend->Screen();
+    EXPECT_EQ(screen.GetPixel(0, 0), clWhite);
+    EXPECT_EQ(screen.GetPixel(10, 10), clRed);
+    EXPECT_EQ(screen.GetPixel(59, 29), clRed);
+    EXPECT_EQ(screen.GetPixel(60, 29), clWhite) << "right edge is exclusive";
+    EXPECT_EQ(screen.GetPixel(120, 20), clWhite);
+
+    hidden.SetVisible(true);
+    red.SetVisible(false);
+    h.App->ProcessMessages();
+    EXPECT_EQ(screen.GetPixel(120, 20), clBlue);
+    EXPECT_EQ(screen.GetPixel(10, 10), clWhite);
+}
+
+TEST(Painting, UpdatePaintsSynchronouslyAndOnlyWhatIsMarked)
+{
+    HeadlessApp h(Screen(100, 100));
+    Form form;
+    form.SetBounds(0, 0, 100, 100);
+    form.SetColor(clBlack);
+    form.Show();
+    h.App->ProcessMessages();
+    EXPECT_FALSE(form.GetUpdateRect());
+
+    form.SetColor(clWhite); // invalidates
+    Rect marked;
+    ASSERT_TRUE(form.GetUpdateRect(&marked));
+    EXPECT_EQ(marked, Rect(0, 0, 100, 100));
+    form.Update();
+    EXPECT_FALSE(form.GetUpdateRect());
+    EXPECT_EQ(h.Backend->Screen().GetPixel(50, 50), clWhite);
+}
+
+TEST(Painting, MaximizedFormCoversTheScreenAndGetsResized)
+{
+    HeadlessApp h(Screen(320, 240));
+    Form form;
+    form.State = WindowState::wsMaximized;
+    std::vector<Rect> resizes;
+    form.OnResize = [&](Component*) { resizes.push_back(form.BoundsRect()); };
+    form.Show();
+    EXPECT_EQ(form.BoundsRect(), Rect(0, 0, 320, 240));
+    EXPECT_EQ(resizes, (std::vector<Rect>{Rect(0, 0, 320, 240)}));
+}
+
+TEST(Input, MouseMessagesGoToTheWindowUnderTheCursorInClientCoordinates)
+{
+    HeadlessBackend::Options options = Screen(400, 300);
+    options.Script = ParseInputScript("cursor 5 5\n"
+                                      "at 100 mousemove 130 70\n"
+                                      "at 200 lbutton\n"
+                                      "at 300 rbutton\n"
+                                      "at 400 key 65\n");
+    HeadlessApp h(options);
+    Form form;
+    form.SetBounds(0, 0, 400, 300);
+    WinControl child;
+    child.SetBounds(100, 50, 100, 100);
+    child.SetParent(&form);
+    form.Show();
+    struct Seen {
+        HWND Hwnd;
+        uint32_t Msg;
+        int X, Y;
+        Point Pt;
+    };
+    std::vector<Seen> seen;
+    h.App->OnMessage = [&](Message& m, bool&) {
+        if (m.Msg != WM_PAINT && m.Msg != WM_TIMER)
+            seen.push_back({m.Hwnd, m.Msg, LoWord(m.LParam), HiWord(m.LParam), m.Pt});
+    };
+    EXPECT_EQ(h.Backend->GetCursorPos(), Point(5, 5));
+    h.RunUntil(500);
+    ASSERT_EQ(seen.size(), 7u);
+    EXPECT_EQ(seen[0].Hwnd, child.Handle());
+    EXPECT_EQ(seen[0].Msg, WM_MOUSEMOVE);
+    EXPECT_EQ(seen[0].X, 30);
+    EXPECT_EQ(seen[0].Y, 20);
+    EXPECT_EQ(seen[0].Pt, Point(130, 70));
+    EXPECT_EQ(h.Backend->GetCursorPos(), Point(130, 70));
+    EXPECT_EQ(seen[1].Msg, WM_LBUTTONDOWN);
+    EXPECT_EQ(seen[2].Msg, WM_LBUTTONUP);
+    EXPECT_EQ(seen[3].Msg, WM_RBUTTONDOWN);
+    EXPECT_EQ(seen[4].Msg, WM_RBUTTONUP);
+    EXPECT_EQ(seen[5].Msg, WM_KEYDOWN);
+    EXPECT_EQ(seen[5].Hwnd, form.Handle()) << "keys go to the focused window";
+    EXPECT_EQ(seen[6].Msg, WM_KEYUP);
+}
