@@ -167,7 +167,10 @@ bool Application::PeekMessage(Message& out)
     ServeSentMessages();
     const uint32_t wait = m_backend.PumpEvents(*this);
     m_backendDueSet = wait != INFINITE;
-    m_backendDue = GetTickCount() + (m_backendDueSet ? wait : 0);
+    // The clock is never read while the queue lock is held: the clock's
+    // waiters read the queue under the clock's lock.
+    const uint32_t now = GetTickCount();
+    m_backendDue = now + (m_backendDueSet ? wait : 0);
     {
         std::lock_guard lock(m_queueMutex);
         if (!m_posted.empty()) {
@@ -188,14 +191,13 @@ bool Application::PeekMessage(Message& out)
                 out = Message{};
                 out.Hwnd = *it;
                 out.Msg = WM_PAINT;
-                out.Time = GetTickCount();
+                out.Time = now;
                 return true;
             }
             it = m_needsPaint.erase(it);
         }
     }
     // WM_TIMER for the timer that is most overdue.
-    const uint32_t now = GetTickCount();
     TimerEntry* due = nullptr;
     for (TimerEntry& t : m_timers)
         if (int32_t(now - t.Due) >= 0 && (!due || int32_t(t.Due - due->Due) < 0))

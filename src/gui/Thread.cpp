@@ -4,11 +4,7 @@
 
 namespace saver {
 
-Thread::Thread(bool createSuspended) : m_clock(Application::Current().GetClock())
-{
-    if (!createSuspended)
-        Resume();
-}
+Thread::Thread() : m_clock(Application::Current().GetClock()) {}
 
 Thread::~Thread()
 {

@@ -1,6 +1,6 @@
 #pragma once
-// A thread class on the application clock: created suspended or running,
-// asked to terminate cooperatively, waited for on the GUI thread without
+// A thread class on the application clock: created suspended and started by
+// Resume once the derived object is complete, asked to terminate cooperatively, waited for on the GUI thread without
 // blocking messages that the thread sends to it.
 
 #include "gui/Clock.h"
@@ -14,12 +14,12 @@ enum class ThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHig
 
 class Thread {
 public:
-    explicit Thread(bool createSuspended);
+    Thread();
     virtual ~Thread();
     Thread(const Thread&) = delete;
     Thread& operator=(const Thread&) = delete;
 
-    // Starts a thread created suspended (once).
+    // Starts the thread (once).
     void Resume();
     void Terminate() { m_terminated = true; }
     [[nodiscard]] bool Terminated() const { return m_terminated; }

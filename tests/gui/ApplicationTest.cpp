@@ -140,7 +140,7 @@ namespace {
 // synchronous repaint does.
 class SendingThread final : public Thread {
 public:
-    SendingThread(HWND target, int count) : Thread(true), m_target(target), m_count(count) {}
+    SendingThread(HWND target, int count) : m_target(target), m_count(count) {}
     std::vector<LRESULT> Results;
 
 protected:
@@ -187,7 +187,7 @@ TEST(Application, PostsFromAnotherThreadArriveInOrder)
     Recorder window(*h.App);
     class Poster final : public Thread {
     public:
-        explicit Poster(HWND w) : Thread(false), m_w(w) {}
+        explicit Poster(HWND w) : m_w(w) {}
 
     protected:
         void Execute() override
@@ -199,6 +199,7 @@ TEST(Application, PostsFromAnotherThreadArriveInOrder)
     private:
         HWND m_w;
     } poster(window.Handle);
+    poster.Resume();
     poster.WaitFor();
     h.App->ProcessMessages();
     ASSERT_EQ(window.Received.size(), 100u);

@@ -14,7 +14,7 @@ namespace {
 class SleepingThread final : public Thread {
 public:
     SleepingThread(Clock& clock, uint32_t ms, std::vector<uint32_t>& wakes)
-        : Thread(true), m_clock(clock), m_ms(ms), m_wakes(wakes)
+        : m_clock(clock), m_ms(ms), m_wakes(wakes)
     {
     }
 
@@ -54,7 +54,7 @@ TEST(VirtualClock, StandsStillWhileAnotherThreadRuns)
     // time pass: the worker sees the same tick before and after its work.
     class Worker final : public Thread {
     public:
-        Worker(Clock& c) : Thread(true), m_c(c) {}
+        Worker(Clock& c) : m_c(c) {}
         std::atomic<uint32_t> Before{99}, After{99};
 
     protected:
@@ -97,7 +97,7 @@ TEST(ManualResetEvent, ReleasesAThreadBlockedWithoutTimeOut)
     std::atomic<bool> woke{false};
     class Waiter final : public Thread {
     public:
-        Waiter(Event& e, std::atomic<bool>& w) : Thread(false), m_e(e), m_w(w) {}
+        Waiter(Event& e, std::atomic<bool>& w) : m_e(e), m_w(w) {}
 
     protected:
         void Execute() override
@@ -110,6 +110,7 @@ TEST(ManualResetEvent, ReleasesAThreadBlockedWithoutTimeOut)
         Event& m_e;
         std::atomic<bool>& m_w;
     } waiter(event, woke);
+    waiter.Resume();
     clock.Sleep(500); // the waiter stays blocked across the jump
     EXPECT_FALSE(woke.load());
     event.Set();
