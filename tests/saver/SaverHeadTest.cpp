@@ -16,6 +16,14 @@ struct RunCase {
     RunKind Expected;
 };
 
+void PrintTo(const RunCase& c, std::ostream* os)
+{
+    *os << "arguments {";
+    for (const std::string& arg : c.Args)
+        *os << " \"" << arg << "\"";
+    *os << " }";
+}
+
 class RunChoice : public testing::TestWithParam<RunCase> {};
 
 TEST_P(RunChoice, FollowsTheScreensaverProtocol)

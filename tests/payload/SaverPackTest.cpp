@@ -1,0 +1,226 @@
+#include "saverpack/SaverPack.h"
+
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace saver::test {
+
+struct RunResult {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+// A build command writing @out.scr from @runtime.exe.
+std::vector<std::string> Build(const char* command, std::vector<std::string> rest)
+{
+    std::vector<std::string> args = {command, "--runtime", "@runtime.exe", "--out", "@out.scr"};
+    args.insert(args.end(), rest.begin(), rest.end());
+    return args;
+}
+
+// A folder with a runtime and content files of every kind the tool meets.
+class SaverPackTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = ScratchDir();
+        WriteFile(m_dir / "runtime.exe", Pattern(1024, 1));
+        WriteFile(m_dir / "p0.jpg", TinyJpeg(1000));
+        WriteFile(m_dir / "p1.jpg", TinyJpeg(2000));
+        WriteFile(m_dir / "song.mp3", Pattern(5000, 2));
+        WriteFile(m_dir / "song.ogg", Pattern(50, 3));
+        WriteFile(m_dir / "movie.swf", FlashMovie(300));
+        WriteFile(m_dir / "text.jpg", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'g'});
+    }
+
+    // "@name" in an argument stands for the path of `name` in the folder.
+    RunResult Run(std::vector<std::string> args) const
+    {
+        for (std::string& arg : args) {
+            if (const size_t at = arg.find('@'); at != std::string::npos)
+                arg = arg.substr(0, at) + (m_dir / arg.substr(at + 1)).string();
+        }
+        std::ostringstream out, err;
+        const int code = RunSaverPack(args, out, err);
+        return {code, out.str(), err.str()};
+    }
+
+    std::filesystem::path m_dir;
+};
+
+TEST_F(SaverPackTest, PictureWorkedExample)
+{
+    const RunResult build = Run(Build("pictures", {"--exit-mode", "4", "--interval", "5", "--effects", "1,7,52",
+                                                   "--music", "@song.mp3", "@p0.jpg", "@p1.jpg"}));
+    ASSERT_EQ(build.code, 0) << build.err;
+    EXPECT_NE(build.err.find("warning"), std::string::npos);
+    EXPECT_NE(build.err.find(" 7;"), std::string::npos) << build.err;
+
+    // L = 1024 + 5000 + 1000 + 2000 + 600 = 9624.
+    const RunResult inspect = Run({"inspect", "@out.scr"});
+    ASSERT_EQ(inspect.code, 0) << inspect.err;
+    EXPECT_EQ(inspect.out, R"({
+  "mode": "picture",
+  "modeMarker": 14,
+  "musicMarker": 14,
+  "itemCount": 2,
+  "musicCount": 1,
+  "exitMode": 4,
+  "pictureInterval": 5,
+  "musicTypes": [".mp3"],
+  "enabledStyles": [1, 52],
+  "items": [
+    {"kind": "picture", "index": 0, "size": 1000, "start": 6024, "fromEnd": 3600},
+    {"kind": "picture", "index": 1, "size": 2000, "start": 7024, "fromEnd": 2600},
+    {"kind": "music", "index": 0, "size": 5000, "start": 1024, "fromEnd": 8600}
+  ]
+}
+)");
+}
+
+TEST_F(SaverPackTest, DefaultsEnableEveryUsableStyle)
+{
+    const RunResult build = Run(Build("pictures", {"@p0.jpg"}));
+    ASSERT_EQ(build.code, 0) << build.err;
+    EXPECT_EQ(build.err, "");
+    PayloadFile file(m_dir / "out.scr");
+    const TrailerContents t = ReadTrailer(file);
+    EXPECT_EQ(t.exitMode, 4);
+    EXPECT_EQ(t.pictureInterval, 5);
+    std::vector<uint8_t> expected;
+    for (int style = 1; style <= 122; ++style) {
+        if (!ExcludedStyles.Contains(style))
+            expected.push_back(static_cast<uint8_t>(style));
+    }
+    EXPECT_EQ(t.enabledStyles, expected);
+}
+
+struct InspectCase {
+    const char* name;
+    const char* command;
+    std::vector<std::string> args;
+    std::vector<std::string> expected; // fragments of the JSON
+};
+
+class SaverPackBuilds : public SaverPackTest, public testing::WithParamInterface<InspectCase> {};
+
+TEST_P(SaverPackBuilds, InspectShowsWhatWasAskedFor)
+{
+    const RunResult build = Run(Build(GetParam().command, GetParam().args));
+    ASSERT_EQ(build.code, 0) << build.err;
+    const RunResult inspect = Run({"inspect", "@out.scr"});
+    ASSERT_EQ(inspect.code, 0) << inspect.err;
+    for (const std::string& fragment : GetParam().expected)
+        EXPECT_NE(inspect.out.find(fragment), std::string::npos) << fragment << " not in\n" << inspect.out;
+}
+
+std::string EffectTableHex()
+{
+    std::string hex(2 * 123, '0');
+    hex[2 * 3 + 1] = '1'; // style 3 enabled
+    hex[2 * 7 + 1] = '1'; // style 7 excluded
+    hex[2 * 8 + 1] = '2'; // a value of 2 enables nothing
+    return hex;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, SaverPackBuilds,
+    testing::Values(
+        InspectCase{"FlashMovies", "flash", {"--exit-mode", "3", "@movie.swf", "@movie.swf"},
+                    {R"("mode": "flash")", R"("exitMode": 3)", R"({"kind": "movie", "index": 1, "size": 300)"}},
+        InspectCase{"ModeMarker", "pictures", {"--mode-marker", "255", "@p0.jpg"},
+                    {R"("mode": "flash")", R"("modeMarker": 255)", R"("kind": "movie")"}},
+        InspectCase{"RawEffectTable", "pictures", {"--effect-table", EffectTableHex(), "@p0.jpg"},
+                    {R"("enabledStyles": [3])"}},
+        InspectCase{"OddTypeByte", "pictures", {"--music", "@song.ogg", "--music-type-byte", "0=0x37", "@p0.jpg"},
+                    {R"("musicTypes": [55])", R"("kind": "music")"}},
+        InspectCase{"MusicMarkerOff", "pictures", {"--music-marker", "10", "--music", "@song.mp3", "@p0.jpg"},
+                    {R"("musicCount": 0)", R"("musicTypes": [])"}},
+        InspectCase{"EffectsRange", "pictures", {"--effects=5-9,0", "--interval=30", "@p0.jpg"},
+                    {R"("enabledStyles": [0, 5, 6, 8])", R"("pictureInterval": 30)"}}),
+    CaseName);
+
+struct FailureCase {
+    const char* name;
+    std::vector<std::string> args;
+    int code;
+    const char* message;
+};
+
+class SaverPackRefuses : public SaverPackTest, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(SaverPackRefuses, WithAClearMessageAndNoOutput)
+{
+    const RunResult result = Run(GetParam().args);
+    EXPECT_EQ(result.code, GetParam().code) << result.err;
+    EXPECT_NE(result.err.find(GetParam().message), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir))
+        EXPECT_EQ(entry.path().filename().string().find("out.scr"), std::string::npos) << entry.path();
+}
+
+std::vector<std::string> Repeat(std::vector<std::string> args, const std::vector<std::string>& unit, int times)
+{
+    for (int i = 0; i < times; ++i)
+        args.insert(args.end(), unit.begin(), unit.end());
+    return args;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, SaverPackRefuses,
+    testing::Values(
+        FailureCase{"NoArguments", {}, 2, "Usage"},
+        FailureCase{"UnknownCommand", {"frobnicate"}, 2, "Unknown command"},
+        FailureCase{"NoOutput", {"pictures", "--runtime", "@runtime.exe", "@p0.jpg"}, 2, "--out"},
+        FailureCase{"NotJpeg", Build("pictures", {"@text.jpg"}), 2, "not a JPEG"},
+        FailureCase{"NotFlash", Build("flash", {"@p0.jpg"}), 2, "not a Flash movie"},
+        FailureCase{"UnknownMusic", Build("pictures", {"--music", "@song.ogg", "@p0.jpg"}), 2,
+                    "unknown music type"},
+        FailureCase{"StyleBeyondTable", Build("pictures", {"--effects", "1,123", "@p0.jpg"}), 2,
+                    "style 123 cannot be enabled"},
+        FailureCase{"OnlyExcluded", Build("pictures", {"--effects", "7,9", "@p0.jpg"}), 2,
+                    "No transition style"},
+        FailureCase{"ExitModeRange", Build("pictures", {"--exit-mode", "5", "@p0.jpg"}), 2,
+                    "--exit-mode"},
+        FailureCase{"NoSuchMusicItem",
+                    Build("pictures", {"--music", "@song.mp3", "--music-type-byte", "1=50", "@p0.jpg"}),
+                    2, "no music item 1"},
+        FailureCase{"TooMuchMusic",
+                    Repeat(Build("pictures", {"@p0.jpg"}), {"--music", "@song.mp3"}, 59), 2, "58"},
+        FailureCase{"TooManyPictures", Repeat(Build("pictures", {}), {"@p0.jpg"}, 101), 2, "100"},
+        FailureCase{"MissingPicture", Build("pictures", {"@missing.jpg"}), 1, "missing.jpg"},
+        FailureCase{"MissingRuntime", {"flash", "--runtime", "@none.exe", "--out", "@out.scr", "@movie.swf"}, 1,
+                    "none.exe"},
+        FailureCase{"InspectShortFile", {"inspect", "@text.jpg"}, 1, "too short"},
+        FailureCase{"InspectTwoFiles", {"inspect", "@p0.jpg", "@p1.jpg"}, 2, "exactly one file"}),
+    CaseName);
+
+TEST_F(SaverPackTest, UncheckedBuildsCorruptFilesThatInspectRejects)
+{
+    // 90 pictures and 20 music items in the trailer: the size area would need
+    // 110 entries.
+    const RunResult build = Run(Build("pictures", {"--unchecked", "--item-count", "90", "--music-count", "20",
+                                                   "--music", "@song.mp3", "@p0.jpg"}));
+    ASSERT_EQ(build.code, 0) << build.err;
+    const RunResult inspect = Run({"inspect", "@out.scr"});
+    EXPECT_EQ(inspect.code, 1);
+    EXPECT_NE(inspect.err.find("at most 100 entries"), std::string::npos) << inspect.err;
+    EXPECT_EQ(inspect.out, "");
+}
+
+TEST_F(SaverPackTest, HelpGoesToStandardOutput)
+{
+    for (const auto& args : {std::vector<std::string>{"--help"}, std::vector<std::string>{"pictures", "--help"}}) {
+        const RunResult result = Run(args);
+        EXPECT_EQ(result.code, 0);
+        EXPECT_NE(result.out.find("saverpack pictures --runtime EXE --out FILE"), std::string::npos);
+        EXPECT_NE(result.out.find("default 4"), std::string::npos);
+        EXPECT_EQ(result.err, "");
+    }
+}
+
+} // namespace saver::test

@@ -1,0 +1,517 @@
+#include "saverpack/SaverPack.h"
+
+#include "payload/JpegHeader.h"
+#include "payload/PayloadWriter.h"
+#include "payload/Trailer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+namespace saver {
+
+namespace {
+
+constexpr std::string_view UsageText = R"(Usage:
+  saverpack pictures --runtime EXE --out FILE [options] PICTURE...
+  saverpack flash --runtime EXE --out FILE [options] MOVIE...
+  saverpack inspect FILE
+
+pictures  Builds a slideshow screensaver: a copy of EXE with the JPEG pictures,
+          the music files and the trailer appended.
+flash     Builds a screensaver that plays the Flash (.swf) movies in turn.
+inspect   Prints the trailer of a screensaver as JSON.
+
+Options for pictures and flash:
+  --runtime EXE        the runtime executable to copy (required)
+  --out FILE           the screensaver to write (required)
+  --exit-mode N        1 to 4, which input ends the saver (default 4)
+Options for pictures:
+  --interval N         seconds each picture stays (default 5)
+  --effects LIST       enabled transition styles, e.g. 1-6,52,118; 0 to 122
+                       (default: every style 1 to 122 the saver can use)
+  --music FILE         background music, .mid, .mp3 or .wav; repeatable
+Raw options, to build unusual files for testing:
+  --mode-marker N      byte at trailer offset 0
+  --music-marker N     byte at trailer offset 1
+  --item-count N       item count written into the trailer
+  --music-count N      music count written into the trailer
+  --music-type-byte J=N  type byte N for music item J (any extension)
+  --effect-table HEX   the 123 effect table bytes as 246 hex digits
+  --fill-byte N        value of the trailer bytes the saver does not read
+  --unchecked          skip the content, value and limit checks
+
+Limits: at most 100 pictures and music items together, at most 58 music
+items, at most 100 movies.
+Exit status: 0 success, 1 file error, 2 usage or content error.
+)";
+
+// Exit code 2: the command line or the content given is wrong.
+class UsageError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Exit code 1: a file could not be read or written.
+class IoError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+int32_t ParseInt32(std::string_view text, std::string_view option)
+{
+    bool negative = false;
+    std::string_view digits = text;
+    if (!digits.empty() && digits.front() == '-') {
+        negative = true;
+        digits.remove_prefix(1);
+    }
+    int base = 10;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        base = 16;
+        digits.remove_prefix(2);
+    }
+    int64_t value = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+    if (negative)
+        value = -value;
+    if (digits.empty() || ec != std::errc{} || end != digits.data() + digits.size() ||
+        value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+        throw UsageError(std::string(option) + " expects a 32-bit number, not '" + std::string(text) + "'");
+    return static_cast<int32_t>(value);
+}
+
+uint8_t ParseByte(std::string_view text, std::string_view option)
+{
+    const int32_t value = ParseInt32(text, option);
+    if (value < 0 || value > 255)
+        throw UsageError(std::string(option) + " expects a byte value 0 to 255, not " + std::string(text));
+    return static_cast<uint8_t>(value);
+}
+
+// "1-6,52,118" -> the style numbers in it, each 0 to 122.
+std::vector<int> ParseStyleList(std::string_view text)
+{
+    std::vector<int> styles;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        const size_t comma = std::min(text.find(',', pos), text.size());
+        const std::string_view token = text.substr(pos, comma - pos);
+        pos = comma + 1;
+        if (token.empty())
+            throw UsageError("--effects: empty entry in '" + std::string(text) + "'");
+        const size_t dash = token.find('-', 1);
+        const int32_t first = ParseInt32(token.substr(0, dash), "--effects");
+        const int32_t last = dash == std::string_view::npos ? first : ParseInt32(token.substr(dash + 1), "--effects");
+        if (first < 0 || last < first)
+            throw UsageError("--effects: invalid range '" + std::string(token) + "'");
+        if (last >= EffectTableSize)
+            throw UsageError("--effects: style " + std::to_string(last) +
+                             " cannot be enabled; the effect table covers styles 0 to " +
+                             std::to_string(EffectTableSize - 1));
+        for (int style = first; style <= last; ++style)
+            styles.push_back(style);
+    }
+    return styles;
+}
+
+EffectTable ParseEffectTableHex(std::string_view text)
+{
+    if (text.size() != 2 * EffectTableSize)
+        throw UsageError("--effect-table expects " + std::to_string(2 * EffectTableSize) + " hex digits, not " +
+                         std::to_string(text.size()));
+    EffectTable table{};
+    for (int i = 0; i < EffectTableSize; ++i) {
+        const char* digits = text.data() + 2 * i;
+        const auto [end, ec] = std::from_chars(digits, digits + 2, table[i], 16);
+        if (ec != std::errc{} || end != digits + 2)
+            throw UsageError("--effect-table: '" + std::string(digits, 2) + "' is not a hex byte");
+    }
+    return table;
+}
+
+EffectTable DefaultEffectTable()
+{
+    EffectTable table{};
+    for (int style = 1; style < EffectTableSize; ++style)
+        table[style] = ExcludedStyles.Contains(style) ? 0 : 1;
+    return table;
+}
+
+Bytes ReadInputFile(const std::string& path)
+{
+    try {
+        PayloadFile file(path);
+        if (file.Length() > std::numeric_limits<int32_t>::max())
+            throw UsageError(path + " is too large for a payload block (at most 2147483647 bytes)");
+        return file.ReadToEnd(0);
+    } catch (const PayloadError& e) {
+        throw IoError(e.what());
+    }
+}
+
+struct BuildOptions {
+    PayloadKind kind = PayloadKind::Picture;
+    std::optional<std::string> runtime;
+    std::optional<std::string> out;
+    std::optional<int32_t> exitMode;
+    std::optional<int32_t> interval;
+    std::optional<std::string> effects;
+    std::optional<EffectTable> effectTable;
+    std::vector<std::string> music;
+    std::map<int32_t, uint8_t> musicTypeBytes;
+    std::optional<uint8_t> modeMarker;
+    std::optional<uint8_t> musicMarker;
+    std::optional<uint8_t> fill;
+    std::optional<int32_t> itemCount;
+    std::optional<int32_t> musicCount;
+    bool unchecked = false;
+    bool help = false;
+    std::vector<std::string> inputs;
+};
+
+// Splits "--name=value" and fetches a value from the next argument when the
+// option needs one.
+class ArgumentCursor {
+public:
+    explicit ArgumentCursor(const std::vector<std::string>& args, size_t first) : m_args(args), m_pos(first) {}
+
+    [[nodiscard]] bool Done() const { return m_pos >= m_args.size(); }
+    const std::string& Take() { return m_args[m_pos++]; }
+    std::string Value(const std::string& option, std::optional<std::string>& inlineValue)
+    {
+        if (inlineValue)
+            return *std::exchange(inlineValue, std::nullopt);
+        if (Done())
+            throw UsageError(option + " needs a value");
+        return Take();
+    }
+
+private:
+    const std::vector<std::string>& m_args;
+    size_t m_pos;
+};
+
+BuildOptions ParseBuildOptions(const std::vector<std::string>& args)
+{
+    BuildOptions o;
+    o.kind = args[0] == "flash" ? PayloadKind::Flash : PayloadKind::Picture;
+    const bool picture = o.kind == PayloadKind::Picture;
+    ArgumentCursor cursor(args, 1);
+    bool optionsEnded = false;
+    while (!cursor.Done()) {
+        std::string arg = cursor.Take();
+        if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            o.inputs.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::optional<std::string> inlineValue;
+        if (const size_t eq = arg.find('='); eq != std::string::npos) {
+            inlineValue = arg.substr(eq + 1);
+            arg.resize(eq);
+        }
+        const auto value = [&] { return cursor.Value(arg, inlineValue); };
+        const auto pictureOnly = [&] {
+            if (!picture)
+                throw UsageError(arg + " applies to picture payloads only");
+        };
+
+        if (arg == "--help")
+            o.help = true;
+        else if (arg == "--unchecked")
+            o.unchecked = true;
+        else if (arg == "--runtime")
+            o.runtime = value();
+        else if (arg == "--out")
+            o.out = value();
+        else if (arg == "--exit-mode")
+            o.exitMode = ParseInt32(value(), arg);
+        else if (arg == "--mode-marker")
+            o.modeMarker = ParseByte(value(), arg);
+        else if (arg == "--music-marker")
+            o.musicMarker = ParseByte(value(), arg);
+        else if (arg == "--fill-byte")
+            o.fill = ParseByte(value(), arg);
+        else if (arg == "--item-count")
+            o.itemCount = ParseInt32(value(), arg);
+        else if (arg == "--music-count")
+            o.musicCount = ParseInt32(value(), arg);
+        else if (arg == "--interval") {
+            pictureOnly();
+            o.interval = ParseInt32(value(), arg);
+        } else if (arg == "--effects") {
+            pictureOnly();
+            o.effects = value();
+        } else if (arg == "--effect-table") {
+            pictureOnly();
+            o.effectTable = ParseEffectTableHex(value());
+        } else if (arg == "--music") {
+            pictureOnly();
+            o.music.push_back(value());
+        } else if (arg == "--music-type-byte") {
+            pictureOnly();
+            const std::string text = value();
+            const size_t eq = text.find('=');
+            if (eq == std::string::npos)
+                throw UsageError("--music-type-byte expects INDEX=BYTE, not '" + text + "'");
+            const int32_t index = ParseInt32(std::string_view(text).substr(0, eq), arg);
+            o.musicTypeBytes[index] = ParseByte(std::string_view(text).substr(eq + 1), arg);
+        } else {
+            throw UsageError("Unknown option " + arg);
+        }
+        if (inlineValue)
+            throw UsageError(arg + " takes no value");
+    }
+    return o;
+}
+
+std::string ExtensionOf(const std::string& path)
+{
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+std::optional<uint8_t> MusicTypeForExtension(const std::string& ext)
+{
+    for (uint8_t type : {MusicTypeMidi, MusicTypeMp3, MusicTypeWav}) {
+        if (MusicTypeExtension(type) == ext)
+            return type;
+    }
+    return std::nullopt;
+}
+
+// Sets up everything but the file contents, checking what the command line
+// alone can tell.
+PayloadDescription Describe(const BuildOptions& o, std::ostream& err)
+{
+    const bool picture = o.kind == PayloadKind::Picture;
+    if (!o.runtime || !o.out)
+        throw UsageError("--runtime and --out are required");
+    if (o.effects && o.effectTable)
+        throw UsageError("--effects and --effect-table cannot be combined");
+
+    PayloadDescription d;
+    d.kind = o.kind;
+    d.check = o.unchecked ? LayoutCheck::Unchecked : LayoutCheck::Checked;
+    d.exitMode = o.exitMode.value_or(4);
+    d.pictureInterval = o.interval.value_or(5);
+    d.modeMarker = o.modeMarker;
+    d.musicMarker = o.musicMarker;
+    d.itemCount = o.itemCount;
+    d.musicCount = o.musicCount;
+    d.fill = o.fill.value_or(0);
+    d.items.resize(o.inputs.size());
+
+    if (picture) {
+        if (o.effectTable) {
+            d.effectTable = *o.effectTable;
+        } else if (o.effects) {
+            std::vector<int> excluded;
+            for (int style : ParseStyleList(*o.effects)) {
+                d.effectTable[style] = 1;
+                if (ExcludedStyles.Contains(style) && std::find(excluded.begin(), excluded.end(), style) == excluded.end())
+                    excluded.push_back(style);
+            }
+            if (!excluded.empty()) {
+                err << "saverpack: warning: the saver never enables style";
+                err << (excluded.size() > 1 ? "s " : " ");
+                for (size_t i = 0; i < excluded.size(); ++i)
+                    err << (i ? ", " : "") << excluded[i];
+                err << "; " << (excluded.size() > 1 ? "they stay" : "it stays") << " disabled\n";
+            }
+        } else {
+            d.effectTable = DefaultEffectTable();
+        }
+
+        for (const auto& [index, byte] : o.musicTypeBytes) {
+            if (index < 0 || static_cast<size_t>(index) >= o.music.size())
+                throw UsageError("--music-type-byte: there is no music item " + std::to_string(index));
+        }
+        for (size_t j = 0; j < o.music.size(); ++j) {
+            MusicItem item;
+            if (auto it = o.musicTypeBytes.find(static_cast<int32_t>(j)); it != o.musicTypeBytes.end()) {
+                item.typeByte = it->second;
+            } else if (auto type = MusicTypeForExtension(ExtensionOf(o.music[j]))) {
+                item.typeByte = *type;
+            } else {
+                throw UsageError(o.music[j] + ": unknown music type; use a .mid, .mp3 or .wav file");
+            }
+            d.music.push_back(std::move(item));
+        }
+    }
+
+    if (!o.unchecked) {
+        if (o.inputs.empty())
+            throw UsageError(picture ? "No pictures given" : "No movies given");
+        if (d.exitMode < 1 || d.exitMode > 4)
+            throw UsageError("--exit-mode must be 1 to 4, not " + std::to_string(d.exitMode));
+        if (picture && d.pictureInterval < 1)
+            throw UsageError("--interval must be at least 1, not " + std::to_string(d.pictureInterval));
+        if (picture && EnabledStyles(d.effectTable).empty())
+            throw UsageError("No transition style is enabled; the saver would refuse to run");
+    }
+    try {
+        CheckLayout(d);
+    } catch (const PayloadError& e) {
+        throw UsageError(e.what());
+    }
+    return d;
+}
+
+int Build(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    const BuildOptions o = ParseBuildOptions(args);
+    if (o.help) {
+        out << UsageText;
+        return SaverPackOk;
+    }
+    PayloadDescription d = Describe(o, err);
+    const bool picture = o.kind == PayloadKind::Picture;
+
+    for (size_t k = 0; k < o.inputs.size(); ++k) {
+        d.items[k] = ReadInputFile(o.inputs[k]);
+        if (o.unchecked)
+            continue;
+        if (picture) {
+            if (const JpegHeaderResult jpeg = ReadJpegHeader(d.items[k]); !jpeg.ok)
+                throw UsageError(o.inputs[k] + " is not a JPEG picture: " + jpeg.error);
+        } else if (!IsFlashMovie(d.items[k])) {
+            throw UsageError(o.inputs[k] + " is not a Flash movie (no FWS, CWS or ZWS signature)");
+        }
+    }
+    for (size_t j = 0; j < o.music.size(); ++j)
+        d.music[j].data = ReadInputFile(o.music[j]);
+
+    try {
+        WritePayloadFile(*o.runtime, *o.out, d);
+    } catch (const PayloadError& e) {
+        throw IoError(e.what());
+    }
+    return SaverPackOk;
+}
+
+void PrintList(std::ostream& out, const std::vector<uint8_t>& values)
+{
+    out << '[';
+    for (size_t i = 0; i < values.size(); ++i)
+        out << (i ? ", " : "") << int{values[i]};
+    out << ']';
+}
+
+std::string_view KindName(ItemKind kind)
+{
+    switch (kind) {
+    case ItemKind::Picture:
+        return "picture";
+    case ItemKind::Music:
+        return "music";
+    case ItemKind::Movie:
+        return "movie";
+    }
+    return "unknown";
+}
+
+void PrintTrailerJson(std::ostream& out, const TrailerContents& t)
+{
+    const bool picture = t.kind == PayloadKind::Picture;
+    out << "{\n";
+    out << "  \"mode\": \"" << (picture ? "picture" : "flash") << "\",\n";
+    out << "  \"modeMarker\": " << int{t.modeMarker} << ",\n";
+    out << "  \"musicMarker\": " << int{t.musicMarker} << ",\n";
+    out << "  \"itemCount\": " << t.itemCount << ",\n";
+    out << "  \"musicCount\": " << t.musicCount << ",\n";
+    out << "  \"exitMode\": " << t.exitMode << ",\n";
+    out << "  \"pictureInterval\": ";
+    if (picture)
+        out << t.pictureInterval;
+    else
+        out << "null";
+    out << ",\n  \"musicTypes\": [";
+    for (size_t j = 0; j < t.musicTypes.size(); ++j) {
+        out << (j ? ", " : "");
+        if (const std::string_view ext = MusicTypeExtension(t.musicTypes[j]); !ext.empty())
+            out << '"' << ext << '"';
+        else
+            out << int{t.musicTypes[j]};
+    }
+    out << "],\n  \"enabledStyles\": ";
+    PrintList(out, t.enabledStyles);
+    out << ",\n  \"items\": [";
+    for (size_t i = 0; i < t.items.size(); ++i) {
+        const PayloadItem& item = t.items[i];
+        out << (i ? ",\n" : "\n") << "    {\"kind\": \"" << KindName(item.kind) << "\", \"index\": " << item.index
+            << ", \"size\": " << item.size << ", \"start\": " << item.start << ", \"fromEnd\": " << item.fromEnd
+            << '}';
+    }
+    out << (t.items.empty() ? "]\n" : "\n  ]\n") << "}\n";
+}
+
+int Inspect(const std::vector<std::string>& args, std::ostream& out)
+{
+    std::vector<std::string> files;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--help") {
+            out << UsageText;
+            return SaverPackOk;
+        }
+        if (args[i].size() > 1 && args[i][0] == '-')
+            throw UsageError("Unknown option " + args[i]);
+        files.push_back(args[i]);
+    }
+    if (files.size() != 1)
+        throw UsageError("inspect takes exactly one file");
+    TrailerContents trailer;
+    try {
+        PayloadFile file(files[0]);
+        trailer = ReadTrailer(file);
+    } catch (const PayloadError& e) {
+        throw IoError(files[0] + ": " + e.what());
+    }
+    PrintTrailerJson(out, trailer);
+    return SaverPackOk;
+}
+
+} // namespace
+
+int RunSaverPack(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    try {
+        if (args.empty()) {
+            err << UsageText;
+            return SaverPackUsageError;
+        }
+        const std::string& command = args[0];
+        if (command == "--help" || command == "-h" || command == "help") {
+            out << UsageText;
+            return SaverPackOk;
+        }
+        if (command == "pictures" || command == "flash")
+            return Build(args, out, err);
+        if (command == "inspect")
+            return Inspect(args, out);
+        throw UsageError("Unknown command '" + command + "'; try saverpack --help");
+    } catch (const UsageError& e) {
+        err << "saverpack: " << e.what() << '\n';
+        return SaverPackUsageError;
+    } catch (const IoError& e) {
+        err << "saverpack: " << e.what() << '\n';
+        return SaverPackIoError;
+    } catch (const std::exception& e) {
+        err << "saverpack: " << e.what() << '\n';
+        return SaverPackIoError;
+    }
+}
+
+} // namespace saver
