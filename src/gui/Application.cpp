@@ -11,6 +11,17 @@ namespace {
 
 Application* g_application = nullptr;
 
+Message MakeMessage(HWND window, uint32_t msg, WPARAM wParam, LPARAM lParam, uint32_t time)
+{
+    Message message;
+    message.Hwnd = window;
+    message.Msg = msg;
+    message.WParam = wParam;
+    message.LParam = lParam;
+    message.Time = time;
+    return message;
+}
+
 } // namespace
 
 Application::Application(Backend& backend) : m_backend(backend), m_guiThread(std::this_thread::get_id())
@@ -188,10 +199,7 @@ bool Application::PeekMessage(Message& out)
         // something to repaint.
         for (auto it = m_needsPaint.begin(); it != m_needsPaint.end();) {
             if (m_windows.count(*it)) {
-                out = Message{};
-                out.Hwnd = *it;
-                out.Msg = WM_PAINT;
-                out.Time = now;
+                out = MakeMessage(*it, WM_PAINT, 0, 0, now);
                 return true;
             }
             it = m_needsPaint.erase(it);
@@ -204,11 +212,7 @@ bool Application::PeekMessage(Message& out)
             due = &t;
     if (due) {
         due->Due = now + due->Interval;
-        out = Message{};
-        out.Hwnd = due->Window;
-        out.Msg = WM_TIMER;
-        out.WParam = due->Id;
-        out.Time = now;
+        out = MakeMessage(due->Window, WM_TIMER, due->Id, 0, now);
         return true;
     }
     return false;
@@ -216,12 +220,7 @@ bool Application::PeekMessage(Message& out)
 
 bool Application::PostMessage(HWND window, uint32_t msg, WPARAM wParam, LPARAM lParam)
 {
-    Message message;
-    message.Hwnd = window;
-    message.Msg = msg;
-    message.WParam = wParam;
-    message.LParam = lParam;
-    message.Time = GetTickCount();
+    const Message message = MakeMessage(window, msg, wParam, lParam, GetTickCount());
     {
         std::lock_guard lock(m_queueMutex);
         if (window != 0 && !m_windows.count(window))
@@ -235,19 +234,11 @@ bool Application::PostMessage(HWND window, uint32_t msg, WPARAM wParam, LPARAM l
 LRESULT Application::SendMessage(HWND window, uint32_t msg, WPARAM wParam, LPARAM lParam)
 {
     if (IsGuiThread()) {
-        Message message;
-        message.Hwnd = window;
-        message.Msg = msg;
-        message.WParam = wParam;
-        message.LParam = lParam;
-        message.Time = GetTickCount();
+        Message message = MakeMessage(window, msg, wParam, lParam, GetTickCount());
         return Dispatch(message);
     }
     SentMessage item;
-    item.Msg.Hwnd = window;
-    item.Msg.Msg = msg;
-    item.Msg.WParam = wParam;
-    item.Msg.LParam = lParam;
+    item.Msg = MakeMessage(window, msg, wParam, lParam, GetTickCount());
     {
         std::lock_guard lock(m_queueMutex);
         if (!m_windows.count(window))
@@ -400,12 +391,7 @@ void Application::QueueInput(uint32_t msg, WPARAM wParam, Point screen)
     if (!target)
         return;
     const Point client = target->ScreenToClient(screen);
-    Message message;
-    message.Hwnd = target->Handle();
-    message.Msg = msg;
-    message.WParam = wParam;
-    message.LParam = MakeLParam(client.X, client.Y);
-    message.Time = GetTickCount();
+    Message message = MakeMessage(target->Handle(), msg, wParam, MakeLParam(client.X, client.Y), GetTickCount());
     message.Pt = screen;
     {
         std::lock_guard lock(m_queueMutex);
