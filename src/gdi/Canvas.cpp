@@ -2,65 +2,152 @@
 
 #include "gdi/Bitmap.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace saver {
 
 Canvas::Canvas(Bitmap* target) : m_target(target) {}
 
-Rect Canvas::DeviceClip(const Rect& rect) const
+void Canvas::SelectClipRgn(const Region* region)
 {
-    Rect r = rect;
-    if (m_clip)
-        r.Intersect(*m_clip);
-    r.Offset(m_origin.X, m_origin.Y);
-    return r.Intersected({0, 0, m_target->Width(), m_target->Height()});
+    if (region)
+        m_clipRegion = *region;
+    else
+        m_clipRegion.reset();
+}
+
+std::vector<Rect> Canvas::DeviceRects(const std::optional<Rect>& area) const
+{
+    std::vector<Rect> rects;
+    if (!m_target)
+        return rects;
+    Rect limit{0, 0, m_target->Width(), m_target->Height()};
+    if (m_deviceClip)
+        limit.Intersect(m_deviceClip->Offsetted(m_origin.X, m_origin.Y));
+    if (area)
+        limit.Intersect(area->Offsetted(m_origin.X, m_origin.Y));
+    if (limit.IsEmpty())
+        return rects;
+    if (!m_clipRegion) {
+        rects.push_back(limit);
+        return rects;
+    }
+    for (const Rect& r : m_clipRegion->Rects()) {
+        const Rect device = r.Offsetted(m_origin.X, m_origin.Y).Intersected(limit);
+        if (!device.IsEmpty())
+            rects.push_back(device);
+    }
+    return rects;
 }
 
 void Canvas::FillRect(const Rect& rect)
 {
-    if (!m_target)
-        return;
-    const Rect r = DeviceClip(rect);
-    if (r.IsEmpty())
+    if (Brush.Style == BrushStyle::bsClear)
         return;
     const TColor color = ColorToRGB(Brush.Color);
-    if (BitsPerPixel(m_target->GetPixelFormat()) == 32) {
-        const uint32_t pixel = uint32_t(GetBValue(color)) | uint32_t(GetGValue(color)) << 8 |
-                               uint32_t(GetRValue(color)) << 16;
-        for (int32_t y = r.Top; y < r.Bottom; ++y) {
-            uint8_t* row = m_target->ScanLine(y);
-            for (int32_t x = r.Left; x < r.Right; ++x)
-                std::memcpy(row + x * 4, &pixel, 4);
+    const uint32_t pixel =
+        uint32_t(GetBValue(color)) | uint32_t(GetGValue(color)) << 8 | uint32_t(GetRValue(color)) << 16;
+    for (const Rect& r : DeviceRects(rect)) {
+        if (BitsPerPixel(m_target->GetPixelFormat()) == 32) {
+            for (int32_t y = r.Top; y < r.Bottom; ++y) {
+                uint8_t* row = m_target->ScanLine(y);
+                for (int32_t x = r.Left; x < r.Right; ++x)
+                    std::memcpy(row + x * 4, &pixel, 4);
+            }
+            continue;
         }
-        return;
+        for (int32_t y = r.Top; y < r.Bottom; ++y)
+            for (int32_t x = r.Left; x < r.Right; ++x)
+                m_target->SetPixel(x, y, color);
     }
-    for (int32_t y = r.Top; y < r.Bottom; ++y)
-        for (int32_t x = r.Left; x < r.Right; ++x)
-            m_target->SetPixel(x, y, color);
+}
+
+void Canvas::Rectangle(const Rect& rect)
+{
+    if (rect.IsEmpty())
+        return;
+    const int32_t w = Pen.Style == PenStyle::psClear ? 0 : std::max(Pen.Width, 1);
+    FillRect({rect.Left + w, rect.Top + w, rect.Right - w, rect.Bottom - w});
+    if (w == 0)
+        return;
+    const CanvasBrush saved = Brush;
+    Brush = {Pen.Color, BrushStyle::bsSolid};
+    if (Pen.Style == PenStyle::psSolid) {
+        FillRect({rect.Left, rect.Top, rect.Right, rect.Top + w});
+        FillRect({rect.Left, rect.Bottom - w, rect.Right, rect.Bottom});
+        FillRect({rect.Left, rect.Top + w, rect.Left + w, rect.Bottom - w});
+        FillRect({rect.Right - w, rect.Top + w, rect.Right, rect.Bottom - w});
+    } else {
+        // Dashes of 6 on, 2 off (dots: 1 on, 1 off) along the outline.
+        const int32_t on = Pen.Style == PenStyle::psDash ? 6 : 1, period = Pen.Style == PenStyle::psDash ? 8 : 2;
+        for (int32_t x = rect.Left; x < rect.Right; ++x)
+            if ((x - rect.Left) % period < on) {
+                FillRect({x, rect.Top, x + 1, rect.Top + 1});
+                FillRect({x, rect.Bottom - 1, x + 1, rect.Bottom});
+            }
+        for (int32_t y = rect.Top; y < rect.Bottom; ++y)
+            if ((y - rect.Top) % period < on) {
+                FillRect({rect.Left, y, rect.Left + 1, y + 1});
+                FillRect({rect.Right - 1, y, rect.Right, y + 1});
+            }
+    }
+    Brush = saved;
 }
 
 void Canvas::Draw(int32_t x, int32_t y, const Bitmap& source)
 {
-    if (!m_target || source.Empty())
+    if (source.Empty())
         return;
-    const Rect r = DeviceClip(Rect::FromSize(x, y, source.Width(), source.Height()));
-    if (r.IsEmpty())
+    const std::vector<Rect> rects = DeviceRects(Rect::FromSize(x, y, source.Width(), source.Height()));
+    if (rects.empty())
         return;
-    // Source coordinates of the device rectangle's top-left.
-    const int32_t sx = r.Left - (x + m_origin.X);
-    const int32_t sy = r.Top - (y + m_origin.Y);
-    const bool sameLayout = BitsPerPixel(source.GetPixelFormat()) == BitsPerPixel(m_target->GetPixelFormat());
-    if (sameLayout) {
-        const int bytes = BitsPerPixel(source.GetPixelFormat()) / 8;
-        for (int32_t row = 0; row < r.Height(); ++row)
-            std::memcpy(m_target->ScanLine(r.Top + row) + size_t(r.Left) * bytes,
-                        source.ScanLine(sy + row) + size_t(sx) * bytes, size_t(r.Width()) * bytes);
+    if (&source == m_target) {
+        // Same bitmap: the platform reads the source as it was.
+        Bitmap copy(source.GetPixelFormat());
+        copy.Assign(source);
+        Draw(x, y, copy);
         return;
     }
-    for (int32_t row = 0; row < r.Height(); ++row)
-        for (int32_t col = 0; col < r.Width(); ++col)
-            m_target->SetPixel(r.Left + col, r.Top + row, source.GetPixel(sx + col, sy + row));
+    const int32_t left = x + m_origin.X, top = y + m_origin.Y;
+    const bool sameLayout = BitsPerPixel(source.GetPixelFormat()) == BitsPerPixel(m_target->GetPixelFormat());
+    const int bytes = BitsPerPixel(source.GetPixelFormat()) / 8;
+    for (const Rect& r : rects) {
+        const int32_t sx = r.Left - left, sy = r.Top - top;
+        if (sameLayout) {
+            for (int32_t row = 0; row < r.Height(); ++row)
+                std::memcpy(m_target->ScanLine(r.Top + row) + size_t(r.Left) * bytes,
+                            source.ScanLine(sy + row) + size_t(sx) * bytes, size_t(r.Width()) * bytes);
+            continue;
+        }
+        for (int32_t row = 0; row < r.Height(); ++row)
+            for (int32_t col = 0; col < r.Width(); ++col)
+                m_target->SetPixel(r.Left + col, r.Top + row, source.GetPixel(sx + col, sy + row));
+    }
+}
+
+void Canvas::StretchBlt(int32_t xd, int32_t yd, int32_t wd, int32_t hd, const Bitmap& source, int32_t xs,
+                        int32_t ys, int32_t ws, int32_t hs)
+{
+    const std::vector<Rect> rects = DeviceRects(std::nullopt);
+    if (rects.empty())
+        return;
+    saver::StretchBlt(*m_target, rects, xd + m_origin.X, yd + m_origin.Y, wd, hd, source, xs, ys, ws, hs,
+                      m_stretchMode);
+}
+
+void Canvas::StretchDraw(const Rect& dest, const Bitmap& source)
+{
+    StretchBlt(dest.Left, dest.Top, dest.Width(), dest.Height(), source, 0, 0, source.Width(), source.Height());
+}
+
+void Canvas::CopyRect(const Rect& dest, Canvas& source, const Rect& sourceRect)
+{
+    if (!source.m_target)
+        return;
+    StretchBlt(dest.Left, dest.Top, dest.Width(), dest.Height(), *source.m_target,
+               sourceRect.Left + source.m_origin.X, sourceRect.Top + source.m_origin.Y, sourceRect.Width(),
+               sourceRect.Height());
 }
 
 } // namespace saver

@@ -250,6 +250,22 @@ LRESULT Application::SendMessage(HWND window, uint32_t msg, WPARAM wParam, LPARA
     return item.Msg.Result;
 }
 
+bool Application::DispatchPostedMessage(HWND window, uint32_t msg)
+{
+    Message message;
+    {
+        std::lock_guard lock(m_queueMutex);
+        auto it = std::find_if(m_posted.begin(), m_posted.end(),
+                               [&](const Message& m) { return m.Hwnd == window && m.Msg == msg; });
+        if (it == m_posted.end())
+            return false;
+        message = *it;
+        m_posted.erase(it);
+    }
+    Dispatch(message);
+    return true;
+}
+
 bool Application::WaitServingSentMessages(const std::function<bool()>& ready, uint32_t timeoutMs)
 {
     const uint32_t start = GetTickCount();

@@ -85,6 +85,10 @@ public:
     void SetTimer(HWND window, uintptr_t id, uint32_t intervalMs);
     void KillTimer(HWND window, uintptr_t id);
 
+    // Removes the first queued message `msg` for `window` and dispatches it
+    // (bypassing the hook); false when there is none.
+    bool DispatchPostedMessage(HWND window, uint32_t msg);
+
     // Waits on the GUI thread until ready() holds or the time-out passes,
     // handling messages that other threads send meanwhile.
     bool WaitServingSentMessages(const std::function<bool()>& ready, uint32_t timeoutMs);

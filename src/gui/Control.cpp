@@ -432,7 +432,7 @@ void WinControl::PaintControls(Canvas& canvas, const Rect& updateRect)
         Canvas& gc = graphic->m_canvas;
         gc.SetTarget(canvas.Target());
         gc.SetOrigin(canvas.Origin().Translated(graphic->Left(), graphic->Top()));
-        gc.SetClipRect(area.Offsetted(-graphic->Left(), -graphic->Top()));
+        gc.SetDeviceClip(area.Offsetted(-graphic->Left(), -graphic->Top()));
         graphic->Paint();
     }
 }
@@ -456,7 +456,7 @@ void WinControl::WMPaint(Message&)
         return;
     Canvas canvas(surface);
     canvas.SetOrigin(SurfaceOffset());
-    canvas.SetClipRect(visible);
+    canvas.SetDeviceClip(visible);
     Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(&canvas));
     PaintWindow(canvas);
     PaintControls(canvas, visible);
@@ -491,7 +491,7 @@ void CustomControl::PaintWindow(Canvas& canvas)
 {
     m_canvas.SetTarget(canvas.Target());
     m_canvas.SetOrigin(canvas.Origin());
-    m_canvas.SetClipRect(canvas.ClipRect());
+    m_canvas.SetDeviceClip(canvas.DeviceClip());
     Paint();
 }
 

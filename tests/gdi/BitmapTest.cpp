@@ -70,7 +70,7 @@ TEST(Canvas, FillAndDrawStayInsideClipAndTarget)
     Bitmap target(10, 10, PixelFormat::pf32bit);
     Canvas& c = target.GetCanvas();
     c.SetOrigin({2, 2});
-    c.SetClipRect(Rect{0, 0, 4, 4});
+    c.SetDeviceClip(Rect{0, 0, 4, 4});
     c.Brush.Color = clWhite;
     c.FillRect({-100, -100, 100, 100});
     EXPECT_EQ(target.GetPixel(1, 1), clBlack);
@@ -82,7 +82,7 @@ TEST(Canvas, FillAndDrawStayInsideClipAndTarget)
     source.GetCanvas().Brush.Color = clRed;
     source.GetCanvas().FillRect({0, 0, 3, 3});
     c.SetOrigin({0, 0});
-    c.SetClipRect(std::nullopt);
+    c.SetDeviceClip(std::nullopt);
     c.Draw(8, -1, source); // hangs off the right and top
     EXPECT_EQ(target.GetPixel(9, 0), clRed);
     EXPECT_EQ(target.GetPixel(8, 1), clRed);

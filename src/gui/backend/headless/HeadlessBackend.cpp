@@ -217,9 +217,9 @@ void HeadlessBackend::Compose()
     canvas.Brush.Color = kDesktopColor;
     canvas.FillRect({0, 0, m_screen.Width(), m_screen.Height()});
     for (const Window* w : order) {
-        canvas.SetClipRect(w->Info.Bounds);
+        canvas.SetDeviceClip(w->Info.Bounds);
         canvas.Draw(w->Info.Bounds.Left, w->Info.Bounds.Top, *w->Surface);
-        canvas.SetClipRect(std::nullopt);
+        canvas.SetDeviceClip(std::nullopt);
     }
 }
 

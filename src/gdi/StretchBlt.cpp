@@ -1,0 +1,224 @@
+#include "gdi/StretchBlt.h"
+
+#include "gdi/Bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace saver {
+namespace {
+
+// Division truncating toward zero in 64 bits (the extents multiply).
+int64_t DivTrunc(int64_t a, int64_t b) { return a / b; }
+
+// For one axis: every destination pixel that receives something, with the
+// run of source pixels that fall on it (already limited to the bitmap),
+// in the order the copy walks the source.
+struct AxisSpan {
+    int32_t Dest;
+    int32_t First; // first source pixel of the run, in walking order
+    int32_t Last;  // last source pixel of the run, in walking order
+};
+
+std::vector<AxisSpan> MapAxis(int32_t dpos, int32_t dext, int32_t spos, int32_t sext, int32_t sourceExtent,
+                              int32_t destLow, int32_t destHigh)
+{
+    std::vector<AxisSpan> spans;
+    if (dext == 0 || sext == 0)
+        return spans;
+    // A negative extent covers the pixels pos + ext + 1 .. pos, walked downwards.
+    const int64_t srcLow = sext > 0 ? spos : int64_t(spos) + sext + 1;
+    const int64_t srcHigh = sext > 0 ? int64_t(spos) + sext : int64_t(spos) + 1;
+    const int64_t visLow = std::max<int64_t>(srcLow, 0);
+    const int64_t visHigh = std::min<int64_t>(srcHigh, sourceExtent);
+    if (visLow >= visHigh)
+        return spans;
+
+    // The visible source part mapped into destination offsets (truncating).
+    const int64_t origin = int64_t(spos) + (sext < 0 ? 1 : 0);
+    int64_t low = DivTrunc((visLow - origin) * dext, sext);
+    int64_t high = DivTrunc((visHigh - origin) * dext, sext);
+    if (low > high)
+        std::swap(low, high);
+    // When one side mirrors and the source is cut by its bitmap, the
+    // destination is not mirrored along with the cut: the platform moves the
+    // destination origin so that the visible part lands at the other end,
+    // and limits the copy to that part.
+    int64_t dorigin = dpos;
+    bool limited = false;
+    if (sext < 0 && dext > 0 && (srcLow < visLow || spos > visHigh)) {
+        dorigin += (dext - high) - low;
+        limited = true;
+    } else if (sext > 0 && dext < 0 && (spos < visLow || int64_t(spos) + sext > visHigh)) {
+        dorigin -= high - (int64_t(dext) - low);
+        limited = true;
+    }
+    const int64_t windowBase = dorigin + (dext < 0 ? 1 : 0);
+    const int64_t windowLow = low + windowBase, windowHigh = high + windowBase;
+
+    const int64_t D = std::abs(int64_t(dext));
+    int64_t S = std::abs(int64_t(sext));
+    // A one-pixel-wide destination takes one source pixel less (positive
+    // extents only), as the platform does.
+    if (dext == 1 && sext > 1)
+        S -= 1;
+    const int64_t dstep = dext > 0 ? 1 : -1;
+    const int64_t sstep = sext > 0 ? 1 : -1;
+
+    // Source run [runStart, runEnd) (walking offsets) of destination offset i.
+    // Shrinking: run i starts at round(i * S / D), halves up. Enlarging: the
+    // source pixel whose first destination, round(s * D / S), is the last one
+    // not after i. 128-bit products keep absurd extents exact.
+    using Wide = __int128;
+    auto runOf = [&](int64_t i, int64_t& runStart, int64_t& runEnd) {
+        if (S > D) {
+            runStart = int64_t((Wide(2) * i * S + D) / (Wide(2) * D));
+            runEnd = int64_t((Wide(2) * (i + 1) * S + D) / (Wide(2) * D));
+        } else {
+            const Wide numerator = Wide(S) * (2 * i + 1);
+            const Wide denominator = Wide(2) * D;
+            const int64_t ceiling = int64_t((numerator + denominator - 1) / denominator);
+            runStart = std::min<int64_t>(S - 1, ceiling - 1);
+            runEnd = runStart + 1;
+        }
+    };
+    // The walking offsets whose source pixel lies inside the bitmap.
+    const int64_t insideLow = sstep > 0 ? visLow - spos : spos - visHigh + 1;
+    const int64_t insideHigh = sstep > 0 ? visHigh - spos : spos - visLow + 1;
+
+    // Only destination offsets that can land inside [destLow, destHigh).
+    int64_t iLow, iHigh;
+    if (dstep > 0) {
+        iLow = std::max<int64_t>(0, destLow - dorigin);
+        iHigh = std::min<int64_t>(D, destHigh - dorigin);
+    } else {
+        iLow = std::max<int64_t>(0, dorigin - destHigh + 1);
+        iHigh = std::min<int64_t>(D, dorigin - destLow + 1);
+    }
+    for (int64_t i = iLow; i < iHigh; ++i) {
+        const int64_t p = dorigin + dstep * i;
+        if (limited && (p < windowLow || p >= windowHigh))
+            continue;
+        int64_t runStart, runEnd;
+        runOf(i, runStart, runEnd);
+        const int64_t kLow = std::max(runStart, insideLow), kHigh = std::min(runEnd, insideHigh);
+        if (kLow >= kHigh)
+            continue;
+        spans.push_back({int32_t(p), int32_t(spos + sstep * kLow), int32_t(spos + sstep * (kHigh - 1))});
+    }
+    return spans;
+}
+
+// Pixels as 0x00RRGGBB-ordered values in the bitmap's byte order (blue low).
+inline uint32_t ReadPixel(const uint8_t* row, int32_t x, int bytes)
+{
+    switch (bytes) {
+    case 1:
+        return uint32_t(row[x]) * 0x010101u;
+    case 3:
+        return uint32_t(row[x * 3]) | uint32_t(row[x * 3 + 1]) << 8 | uint32_t(row[x * 3 + 2]) << 16;
+    default: {
+        uint32_t v;
+        std::memcpy(&v, row + x * 4, 4);
+        return v & 0xFFFFFF;
+    }
+    }
+}
+
+inline void WritePixel(uint8_t* row, int32_t x, int bytes, uint32_t v)
+{
+    switch (bytes) {
+    case 1: {
+        const uint32_t b = v & 0xFF, g = (v >> 8) & 0xFF, r = (v >> 16) & 0xFF;
+        row[x] = uint8_t((r * 77 + g * 150 + b * 29 + 128) >> 8);
+        break;
+    }
+    case 3:
+        row[x * 3] = uint8_t(v);
+        row[x * 3 + 1] = uint8_t(v >> 8);
+        row[x * 3 + 2] = uint8_t(v >> 16);
+        break;
+    default:
+        std::memcpy(row + x * 4, &v, 4);
+        break;
+    }
+}
+
+} // namespace
+
+void StretchBlt(Bitmap& target, const Rect& clip, int32_t xd, int32_t yd, int32_t wd, int32_t hd,
+                const Bitmap& source, int32_t xs, int32_t ys, int32_t ws, int32_t hs, StretchMode mode)
+{
+    StretchBlt(target, std::span<const Rect>(&clip, 1), xd, yd, wd, hd, source, xs, ys, ws, hs, mode);
+}
+
+void StretchBlt(Bitmap& target, std::span<const Rect> clips, int32_t xd, int32_t yd, int32_t wd, int32_t hd,
+                const Bitmap& source, int32_t xs, int32_t ys, int32_t ws, int32_t hs, StretchMode mode)
+{
+    const Rect bounds{0, 0, target.Width(), target.Height()};
+    Rect extent;
+    for (const Rect& clip : clips)
+        extent.Unite(clip.Intersected(bounds));
+    if (extent.IsEmpty() || source.Empty())
+        return;
+    std::vector<AxisSpan> columns = MapAxis(xd, wd, xs, ws, source.Width(), extent.Left, extent.Right);
+    if (columns.empty())
+        return;
+    std::vector<AxisSpan> rows = MapAxis(yd, hd, ys, hs, source.Height(), extent.Top, extent.Bottom);
+    if (rows.empty())
+        return;
+    // Ordered by destination position, so each clip rectangle takes a slice.
+    auto byDest = [](const AxisSpan& a, const AxisSpan& b) { return a.Dest < b.Dest; };
+    std::sort(columns.begin(), columns.end(), byDest);
+    std::sort(rows.begin(), rows.end(), byDest);
+
+    // Reading from the bitmap being written: read from a copy taken first.
+    std::unique_ptr<Bitmap> copy;
+    const Bitmap* from = &source;
+    if (&source == &target) {
+        copy = std::make_unique<Bitmap>(source.GetPixelFormat());
+        copy->Assign(source);
+        from = copy.get();
+    }
+    const int srcBytes = BitsPerPixel(from->GetPixelFormat()) / 8;
+    const int dstBytes = BitsPerPixel(target.GetPixelFormat()) / 8;
+    const bool combine = mode == StretchMode::BLACKONWHITE || mode == StretchMode::WHITEONBLACK;
+    const bool andMode = mode == StretchMode::BLACKONWHITE;
+
+    auto slice = [&](const std::vector<AxisSpan>& spans, int32_t low, int32_t high) {
+        auto first = std::lower_bound(spans.begin(), spans.end(), AxisSpan{low, 0, 0}, byDest);
+        auto last = std::lower_bound(first, spans.end(), AxisSpan{high, 0, 0}, byDest);
+        return std::span<const AxisSpan>(spans.data() + (first - spans.begin()), size_t(last - first));
+    };
+    for (const Rect& rawClip : clips) {
+        const Rect clip = rawClip.Intersected(bounds);
+        if (clip.IsEmpty())
+            continue;
+        const auto clipColumns = slice(columns, clip.Left, clip.Right);
+        for (const AxisSpan& row : slice(rows, clip.Top, clip.Bottom)) {
+            uint8_t* out = target.ScanLine(row.Dest);
+            if (!combine) {
+                // Horizontally the last pixel of a run survives, vertically the first.
+                const uint8_t* in = from->ScanLine(row.First);
+                for (const AxisSpan& col : clipColumns)
+                    WritePixel(out, col.Dest, dstBytes, ReadPixel(in, col.Last, srcBytes));
+                continue;
+            }
+            const int32_t yLow = std::min(row.First, row.Last), yHigh = std::max(row.First, row.Last);
+            for (const AxisSpan& col : clipColumns) {
+                const int32_t xLow = std::min(col.First, col.Last), xHigh = std::max(col.First, col.Last);
+                uint32_t v = andMode ? 0xFFFFFF : 0;
+                for (int32_t y = yLow; y <= yHigh; ++y) {
+                    const uint8_t* in = from->ScanLine(y);
+                    for (int32_t x = xLow; x <= xHigh; ++x)
+                        v = andMode ? (v & ReadPixel(in, x, srcBytes)) : (v | ReadPixel(in, x, srcBytes));
+                }
+                WritePixel(out, col.Dest, dstBytes, v);
+            }
+        }
+    }
+}
+
+} // namespace saver
