@@ -110,19 +110,18 @@ void Canvas::Draw(int32_t x, int32_t y, const Bitmap& source)
         return;
     }
     const int32_t left = x + m_origin.X, top = y + m_origin.Y;
-    const bool sameLayout = BitsPerPixel(source.GetPixelFormat()) == BitsPerPixel(m_target->GetPixelFormat());
+    if (BitsPerPixel(source.GetPixelFormat()) != BitsPerPixel(m_target->GetPixelFormat())) {
+        // Converting formats: an unscaled StretchBlt maps pixel to pixel.
+        saver::StretchBlt(*m_target, rects, left, top, source.Width(), source.Height(), source, 0, 0, source.Width(),
+                          source.Height(), StretchMode::COLORONCOLOR);
+        return;
+    }
     const int bytes = BitsPerPixel(source.GetPixelFormat()) / 8;
     for (const Rect& r : rects) {
         const int32_t sx = r.Left - left, sy = r.Top - top;
-        if (sameLayout) {
-            for (int32_t row = 0; row < r.Height(); ++row)
-                std::memcpy(m_target->ScanLine(r.Top + row) + size_t(r.Left) * bytes,
-                            source.ScanLine(sy + row) + size_t(sx) * bytes, size_t(r.Width()) * bytes);
-            continue;
-        }
         for (int32_t row = 0; row < r.Height(); ++row)
-            for (int32_t col = 0; col < r.Width(); ++col)
-                m_target->SetPixel(r.Left + col, r.Top + row, source.GetPixel(sx + col, sy + row));
+            std::memcpy(m_target->ScanLine(r.Top + row) + size_t(r.Left) * bytes,
+                        source.ScanLine(sy + row) + size_t(sx) * bytes, size_t(r.Width()) * bytes);
     }
 }
 

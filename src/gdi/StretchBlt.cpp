@@ -146,6 +146,148 @@ inline void WritePixel(uint8_t* row, int32_t x, int bytes, uint32_t v)
     }
 }
 
+template <int Bytes>
+inline uint32_t Read(const uint8_t* row, int32_t x)
+{
+    if constexpr (Bytes == 4) {
+        uint32_t v;
+        std::memcpy(&v, row + size_t(x) * 4, 4);
+        return v;
+    } else {
+        return ReadPixel(row, x, Bytes);
+    }
+}
+
+template <int Bytes>
+inline void Write(uint8_t* row, int32_t x, uint32_t v)
+{
+    if constexpr (Bytes == 4)
+        std::memcpy(row + size_t(x) * 4, &v, 4);
+    else
+        WritePixel(row, x, Bytes, v & 0xFFFFFF);
+}
+
+// One destination row from one source row: each column takes the source
+// pixel its run keeps. A run of columns that copies the source one to one
+// is a plain memcpy when the formats match.
+using RowCopy = void (*)(uint8_t* out, const uint8_t* in, std::span<const AxisSpan> columns, bool straight);
+
+template <int SourceBytes, int DestBytes>
+void CopyRow(uint8_t* out, const uint8_t* in, std::span<const AxisSpan> columns, bool straight)
+{
+    if constexpr (SourceBytes == DestBytes) {
+        if (straight) {
+            std::memcpy(out + size_t(columns.front().Dest) * DestBytes, in + size_t(columns.front().Last) * SourceBytes,
+                        columns.size() * DestBytes);
+            return;
+        }
+    }
+    for (const AxisSpan& c : columns)
+        Write<DestBytes>(out, c.Dest, Read<SourceBytes>(in, c.Last));
+}
+
+template <int SourceBytes>
+RowCopy PickRowCopy(int destBytes)
+{
+    switch (destBytes) {
+    case 1:
+        return CopyRow<SourceBytes, 1>;
+    case 3:
+        return CopyRow<SourceBytes, 3>;
+    default:
+        return CopyRow<SourceBytes, 4>;
+    }
+}
+
+RowCopy PickRowCopy(int sourceBytes, int destBytes)
+{
+    switch (sourceBytes) {
+    case 1:
+        return PickRowCopy<1>(destBytes);
+    case 3:
+        return PickRowCopy<3>(destBytes);
+    default:
+        return PickRowCopy<4>(destBytes);
+    }
+}
+
+// One destination row where runs combine (AND keeps dark, OR keeps light):
+// the run's source rows are combined column by column into `scratch` first,
+// then each destination column combines its run of that.
+template <int SourceBytes, int DestBytes, bool And>
+void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, std::span<const AxisSpan> columns,
+                int32_t xMin, int32_t xMax, std::vector<uint32_t>& scratch)
+{
+    const size_t width = size_t(xMax - xMin + 1);
+    scratch.resize(width);
+    const uint8_t* first = from.ScanLine(yLow);
+    for (size_t i = 0; i < width; ++i)
+        scratch[i] = Read<SourceBytes>(first, xMin + int32_t(i));
+    for (int32_t y = yLow + 1; y <= yHigh; ++y) {
+        const uint8_t* in = from.ScanLine(y);
+        for (size_t i = 0; i < width; ++i) {
+            const uint32_t v = Read<SourceBytes>(in, xMin + int32_t(i));
+            scratch[i] = And ? (scratch[i] & v) : (scratch[i] | v);
+        }
+    }
+    for (const AxisSpan& c : columns) {
+        const int32_t low = std::min(c.First, c.Last) - xMin, high = std::max(c.First, c.Last) - xMin;
+        uint32_t v = scratch[size_t(low)];
+        for (int32_t x = low + 1; x <= high; ++x)
+            v = And ? (v & scratch[size_t(x)]) : (v | scratch[size_t(x)]);
+        Write<DestBytes>(out, c.Dest, v & 0xFFFFFF);
+    }
+}
+
+using RowCombine = void (*)(uint8_t*, const Bitmap&, int32_t, int32_t, std::span<const AxisSpan>, int32_t, int32_t,
+                            std::vector<uint32_t>&);
+
+template <int SourceBytes, bool And>
+RowCombine PickRowCombine(int destBytes)
+{
+    switch (destBytes) {
+    case 1:
+        return CombineRow<SourceBytes, 1, And>;
+    case 3:
+        return CombineRow<SourceBytes, 3, And>;
+    default:
+        return CombineRow<SourceBytes, 4, And>;
+    }
+}
+
+template <bool And>
+RowCombine PickRowCombine(int sourceBytes, int destBytes)
+{
+    switch (sourceBytes) {
+    case 1:
+        return PickRowCombine<1, And>(destBytes);
+    case 3:
+        return PickRowCombine<3, And>(destBytes);
+    default:
+        return PickRowCombine<4, And>(destBytes);
+    }
+}
+
+// Columns that take consecutive source pixels for consecutive destination
+// pixels, left to right.
+bool IsStraight(std::span<const AxisSpan> columns)
+{
+    if (columns.empty())
+        return false;
+    const int32_t n = int32_t(columns.size()) - 1;
+    if (columns.back().Dest - columns.front().Dest != n || columns.back().Last - columns.front().Last != n)
+        return false;
+    for (size_t i = 1; i < columns.size(); ++i)
+        if (columns[i].Last != columns[i - 1].Last + 1 || columns[i].First != columns[i].Last)
+            return false;
+    return columns.front().First == columns.front().Last;
+}
+
+bool AllSinglePixels(const std::vector<AxisSpan>& spans)
+{
+    return std::all_of(spans.begin(), spans.end(), [](const AxisSpan& s) { return s.First == s.Last; });
+}
+
 } // namespace
 
 void StretchBlt(Bitmap& target, const Rect& clip, int32_t xd, int32_t yd, int32_t wd, int32_t hd,
@@ -184,8 +326,13 @@ void StretchBlt(Bitmap& target, std::span<const Rect> clips, int32_t xd, int32_t
     }
     const int srcBytes = BitsPerPixel(from->GetPixelFormat()) / 8;
     const int dstBytes = BitsPerPixel(target.GetPixelFormat()) / 8;
-    const bool combine = mode == StretchMode::BLACKONWHITE || mode == StretchMode::WHITEONBLACK;
-    const bool andMode = mode == StretchMode::BLACKONWHITE;
+    // Combining pixels matters only where a run holds more than one.
+    const bool combine = (mode == StretchMode::BLACKONWHITE || mode == StretchMode::WHITEONBLACK) &&
+                         !(AllSinglePixels(columns) && AllSinglePixels(rows));
+    const RowCopy copyRow = PickRowCopy(srcBytes, dstBytes);
+    const RowCombine combineRow = mode == StretchMode::BLACKONWHITE ? PickRowCombine<true>(srcBytes, dstBytes)
+                                                                    : PickRowCombine<false>(srcBytes, dstBytes);
+    std::vector<uint32_t> scratch;
 
     auto slice = [&](const std::vector<AxisSpan>& spans, int32_t low, int32_t high) {
         auto first = std::lower_bound(spans.begin(), spans.end(), AxisSpan{low, 0, 0}, byDest);
@@ -197,26 +344,23 @@ void StretchBlt(Bitmap& target, std::span<const Rect> clips, int32_t xd, int32_t
         if (clip.IsEmpty())
             continue;
         const auto clipColumns = slice(columns, clip.Left, clip.Right);
+        if (clipColumns.empty())
+            continue;
+        const bool straight = IsStraight(clipColumns);
+        int32_t xMin = INT32_MAX, xMax = INT32_MIN;
+        for (const AxisSpan& c : clipColumns) {
+            xMin = std::min({xMin, c.First, c.Last});
+            xMax = std::max({xMax, c.First, c.Last});
+        }
         for (const AxisSpan& row : slice(rows, clip.Top, clip.Bottom)) {
             uint8_t* out = target.ScanLine(row.Dest);
             if (!combine) {
                 // Horizontally the last pixel of a run survives, vertically the first.
-                const uint8_t* in = from->ScanLine(row.First);
-                for (const AxisSpan& col : clipColumns)
-                    WritePixel(out, col.Dest, dstBytes, ReadPixel(in, col.Last, srcBytes));
+                copyRow(out, from->ScanLine(row.First), clipColumns, straight);
                 continue;
             }
-            const int32_t yLow = std::min(row.First, row.Last), yHigh = std::max(row.First, row.Last);
-            for (const AxisSpan& col : clipColumns) {
-                const int32_t xLow = std::min(col.First, col.Last), xHigh = std::max(col.First, col.Last);
-                uint32_t v = andMode ? 0xFFFFFF : 0;
-                for (int32_t y = yLow; y <= yHigh; ++y) {
-                    const uint8_t* in = from->ScanLine(y);
-                    for (int32_t x = xLow; x <= xHigh; ++x)
-                        v = andMode ? (v & ReadPixel(in, x, srcBytes)) : (v | ReadPixel(in, x, srcBytes));
-                }
-                WritePixel(out, col.Dest, dstBytes, v);
-            }
+            combineRow(out, *from, std::min(row.First, row.Last), std::max(row.First, row.Last), clipColumns, xMin,
+                       xMax, scratch);
         }
     }
 }

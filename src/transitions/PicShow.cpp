@@ -196,6 +196,9 @@ void TCustomPicShow::Prepare()
         m_newImage->SetPixelFormat(PixelFormat::pf32bit);
         m_frameBitmap->SetPixelFormat(PixelFormat::pf32bit);
     } else {
+        // The new image in the frame's format too: every copy of a frame is
+        // then a plain row copy or gather, with the same pixels.
+        m_newImage->SetPixelFormat(PixelFormat::pfDevice);
         m_frameBitmap->SetPixelFormat(PixelFormat::pfDevice);
     }
     m_progress = m_reverse ? 100 : 0;

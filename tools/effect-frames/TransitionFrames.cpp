@@ -21,9 +21,13 @@ TransitionFrames::TransitionFrames(const Bitmap& oldPicture, const Bitmap& newPi
     m_newImage.Assign(newPicture);
     m_frame.SetSize(w, h);
     m_style = style;
+    // As the transition control does: both in 32 bits for the pixel styles,
+    // otherwise both in the device format.
     if (NeedsPixelAccess(style)) {
         m_newImage.SetPixelFormat(PixelFormat::pf32bit);
         m_frame.SetPixelFormat(PixelFormat::pf32bit);
+    } else {
+        m_newImage.SetPixelFormat(PixelFormat::pfDevice);
     }
 }
 
