@@ -1,6 +1,7 @@
 #include "effect-frames/TransitionFrames.h"
 
 #include "core/Error.h"
+#include "core/Random.h"
 #include "gdi/Canvas.h"
 #include "transitions/PSEffect.h"
 
@@ -45,6 +46,10 @@ void TransitionFrames::SetStyle(unsigned style)
 Bitmap& TransitionFrames::Compose(uint32_t step, uint32_t progress)
 {
     progress = std::min<uint32_t>(progress, 100);
+    // The shred and speckle styles draw from the process-wide generator:
+    // seeding it from the frame's parameters makes every rendering of the
+    // same frame identical.
+    SetRandSeed(m_style * 1000003u + step * 1009u + progress);
     Canvas& canvas = m_frame.GetCanvas();
     canvas.Draw(0, 0, m_oldImage);
     if (progress == 100)
