@@ -4,6 +4,7 @@
 #include "gdi/Bitmap.h"
 #include "gdi/Canvas.h"
 #include "transitions/effects/RectangleEffects.h"
+#include "transitions/effects/RegionEffects.h"
 
 #include <algorithm>
 #include <limits>
@@ -181,6 +182,8 @@ constexpr TShowStyleEntry MakeEntry()
 {
     if constexpr (Style >= kFirstRectangleStyle && Style <= kLastRectangleStyle)
         return {kNames[Style - 1], &RectangleEffect<Style>, true};
+    else if constexpr (Style >= kFirstRegionStyle && Style <= kLastRegionStyle)
+        return {kNames[Style - 1], &RegionRevealEffect<RegionStyleFamily(Style), Style>, true};
     else
         return {kNames[Style - 1], &NotImplementedEffect, false};
 }

@@ -50,11 +50,15 @@ TEST(ShowStyles, NamesMatchAsStoredIgnoringCaseOnly)
         EXPECT_FALSE(FindShowStyleByName(unknown).has_value()) << '"' << unknown << '"';
 }
 
-TEST(ShowStyles, RectangleStylesAreImplementedAndTheOthersLeaveTheOldImage)
+TEST(ShowStyles, StylesNotYetBuiltLeaveTheOldImage)
 {
-    std::vector<TShowStyle> first57(57);
-    std::iota(first57.begin(), first57.end(), TShowStyle{1});
-    EXPECT_EQ(ImplementedShowStyles(), first57);
+    // The rectangle and region styles exist; the pixel styles come later.
+    const std::vector<TShowStyle> implemented = ImplementedShowStyles();
+    ASSERT_FALSE(implemented.empty());
+    EXPECT_EQ(implemented.front(), 1);
+    for (size_t i = 1; i < implemented.size(); ++i)
+        EXPECT_EQ(implemented[i], implemented[i - 1] + 1) << "implemented styles form one run from 1";
+    EXPECT_GE(implemented.back(), 117);
 
     const auto picture = MakePicture(30, 20);
     const auto old = MakeOldImage(30, 20);
