@@ -116,12 +116,21 @@ void Canvas::Draw(int32_t x, int32_t y, const Bitmap& source)
                           source.Height(), StretchMode::COLORONCOLOR);
         return;
     }
+    // Band by band and row by row: a clip region of many narrow rectangles
+    // (bars, shreds) is copied in memory order rather than column by column.
     const int bytes = BitsPerPixel(source.GetPixelFormat()) / 8;
-    for (const Rect& r : rects) {
-        const int32_t sx = r.Left - left, sy = r.Top - top;
-        for (int32_t row = 0; row < r.Height(); ++row)
-            std::memcpy(m_target->ScanLine(r.Top + row) + size_t(r.Left) * bytes,
-                        source.ScanLine(sy + row) + size_t(sx) * bytes, size_t(r.Width()) * bytes);
+    for (size_t band = 0; band < rects.size();) {
+        size_t end = band + 1;
+        while (end < rects.size() && rects[end].Top == rects[band].Top && rects[end].Bottom == rects[band].Bottom)
+            ++end;
+        for (int32_t y = rects[band].Top; y < rects[band].Bottom; ++y) {
+            uint8_t* out = m_target->ScanLine(y);
+            const uint8_t* in = source.ScanLine(y - top);
+            for (size_t i = band; i < end; ++i)
+                std::memcpy(out + size_t(rects[i].Left) * bytes, in + size_t(rects[i].Left - left) * bytes,
+                            size_t(rects[i].Width()) * bytes);
+        }
+        band = end;
     }
 }
 

@@ -218,6 +218,18 @@ template <int SourceBytes, int DestBytes, bool And>
 void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, std::span<const AxisSpan> columns,
                 int32_t xMin, int32_t xMax, std::vector<uint32_t>& scratch)
 {
+    if (yLow == yHigh) {
+        // One source row: combine each run straight from it.
+        const uint8_t* in = from.ScanLine(yLow);
+        for (const AxisSpan& c : columns) {
+            const int32_t low = std::min(c.First, c.Last), high = std::max(c.First, c.Last);
+            uint32_t v = Read<SourceBytes>(in, low);
+            for (int32_t x = low + 1; x <= high; ++x)
+                v = And ? (v & Read<SourceBytes>(in, x)) : (v | Read<SourceBytes>(in, x));
+            Write<DestBytes>(out, c.Dest, v & 0xFFFFFF);
+        }
+        return;
+    }
     const size_t width = size_t(xMax - xMin + 1);
     scratch.resize(width);
     const uint8_t* first = from.ScanLine(yLow);
