@@ -3,6 +3,7 @@
 
 #include "core/Error.h"
 #include "gui/backend/BackendFactory.h"
+#include "platform/InstallPlatformServices.h"
 #include "saver/SaverHead.h"
 
 #include <iostream>
@@ -14,6 +15,7 @@ int main(int argc, char** argv)
     std::unique_ptr<saver::Backend> backend;
     try {
         backend = saver::CreateBackend(std::cerr);
+        saver::InstallPlatformServices(*backend);
     } catch (const std::exception& error) {
         std::cerr << "saver: " << error.what() << std::endl;
         return 2;

@@ -1,11 +1,37 @@
 #include "saver/unithead.h"
 
+#include "core/Error.h"
 #include "core/Random.h"
 #include "gui/Application.h"
+#include "payload/Trailer.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
 
 namespace saver {
 
 std::string TempPath;
+
+namespace {
+
+std::atomic<bool> g_taskbarHidden{false};
+
+Backend& Platform() { return Application::Current().GetBackend(); }
+
+} // namespace
+
+void HideTaskbar()
+{
+    Platform().ShowWindow(Platform().FindWindowA("Shell_TrayWND"), SW_HIDE);
+    g_taskbarHidden = true;
+}
+
+void RestoreTaskbar()
+{
+    Platform().ShowWindow(Platform().FindWindowA("Shell_TrayWND"), SW_SHOW);
+    g_taskbarHidden = false;
+}
 
 TForm1::TForm1()
 {
@@ -15,9 +41,24 @@ TForm1::TForm1()
     Style = FormStyle::fsStayOnTop;
     State = WindowState::wsMaximized;
     KeyPreview = true;
+    SetColor(clBtnFace);
     SetClientSize(492, 268);
-    // Black until the picture control that covers the client area arrives.
-    SetColor(clBlack);
+
+    PicShow1 = std::make_unique<TPicShow>();
+    PicShow1->Name = "PicShow1";
+    PicShow1->SetAlign(Align::alClient);
+    PicShow1->SetCenter(true);
+    PicShow1->SetColor(clBlack);
+    PicShow1->SetParentColor(false);
+    PicShow1->OnClick = [](Component*) {};
+    PicShow1->OnMouseMove = [](Component*, uint32_t, int32_t, int32_t) {};
+    PicShow1->SetParent(this);
+
+    FlashPlayer = std::make_unique<TShockwaveFlash>();
+    FlashPlayer->Name = "FlashPlayer";
+    FlashPlayer->SetBounds(0, 0, 1, 1);
+    FlashPlayer->SetVisible(false);
+    FlashPlayer->SetParent(this);
 
     btnFlashFull = std::make_unique<Button>();
     btnFlashFull->Name = "btnFlashFull";
@@ -27,57 +68,220 @@ TForm1::TForm1()
     btnFlashFull->SetParent(this);
     btnFlashFull->OnClick = [this](Component* s) { btnFlashFullClick(s); };
 
+    mpBack = std::make_unique<TMediaPlayer>();
+    mpBack->Name = "mpBack";
+    mpBack->OnNotify = [this](Component* s) { mpBackNotify(s); };
+
     SlidingTimer = std::make_unique<Timer>();
     SlidingTimer->Name = "SlidingTimer";
     SlidingTimer->SetEnabled(false);
     SlidingTimer->OnTimer = [this](Component* s) { SlidingTimerTimer(s); };
 
     OnCreate = [this](Component* s) { FormCreate(s); };
+    OnResize = [this](Component* s) { FormResize(s); };
+    OnKeyDown = [this](Component* s, uint16_t& key, uint32_t shift) { FormKeyDown(s, key, shift); };
     OnClose = [this](Component* s, CloseAction& a) { FormClose(s, a); };
 }
 
 TForm1::~TForm1() = default;
 
+// ------------------------------------------------------------------- create
+
 void TForm1::FormCreate(Component*)
 {
+    Application& app = Application::Current();
     Randomize();
     EnabledStyleCount = 0;
-    TempPath = Application::Current().GetBackend().GetTempPathA();
+    saver::TempPath = Platform().GetTempPathA();
+    app.OnMessage = [this](Message& m, bool& handled) { AppMessage(m, handled); };
+    ReadPayload(Platform().ExecutablePath(), *this);
+    // A Flash payload cannot play without a Flash player: say so and end,
+    // rather than show a black screen. Picture payloads never need one.
+    if (PlayMode == "flash" && !FlashPlayer->Available()) {
+        app.MessageBox(FlashPlayer->UnavailableReason(), app.Title());
+        app.Terminate();
+    }
     ItemIndex = 0;
     MusicIndex = 0;
     IdleTicks = 100;
+    mpBack->SetNotify(true);
     SpaceKeySent = false;
-    Backend& backend = Application::Current().GetBackend();
-    backend.ShowWindow(backend.FindWindowA("Shell_TrayWND"), SW_HIDE);
-    m_taskbarHidden = true;
+    HideTaskbar();
     SlidingTimer->SetEnabled(true);
 }
+
+// ------------------------------------------------------------ payload target
+
+const std::string& TForm1::TempPath() const { return saver::TempPath; }
+
+void TForm1::SetFlashSize(int32_t width, int32_t height)
+{
+    FlashPlayer->SetBounds(FlashPlayer->Left(), FlashPlayer->Top(), width, height);
+}
+
+void TForm1::SetFlashVisible(bool visible)
+{
+    if (!FlashPlayer->Available())
+        throw Exception(FlashPlayer->UnavailableReason());
+    FlashPlayer->SetVisible(visible);
+}
+
+void TForm1::LoadMovie(const std::string& path) { FlashPlayer->SetMovie(path); }
+
+void TForm1::PlayMovie() { FlashPlayer->Play(); }
+
+void TForm1::StartMusic(const std::string& path)
+{
+    mpBack->FileName = path;
+    mpBack->Open();
+    mpBack->Play();
+}
+
+void TForm1::HideCursor() { Platform().ShowCursor(false); }
+
+Point TForm1::GetCursorPos() { return Platform().GetCursorPos(); }
+
+void TForm1::ShowLoadError(const std::string& text)
+{
+    Application& app = Application::Current();
+    app.MessageBox(text, app.Title());
+    app.Terminate();
+}
+
+// --------------------------------------------------------------- playback
 
 void TForm1::SlidingTimerTimer(Component*)
 {
     if (ItemCount == 0)
         return;
+    if (PlayMode == "picture") {
+        if (!PicShow1->Busy()) {
+            if (++IdleTicks < PictureInterval)
+                return;
+            PictureTick();
+        }
+    } else if (PlayMode == "flash") {
+        FlashTick();
+    }
     if (ItemIndex >= ItemCount)
         ItemIndex = 0;
 }
 
-void TForm1::btnFlashFullClick(Component*) {}
-
-void TForm1::ShowTaskbar()
+void TForm1::PictureTick()
 {
-    Backend& backend = Application::Current().GetBackend();
-    backend.ShowWindow(backend.FindWindowA("Shell_TrayWND"), SW_SHOW);
-    m_taskbarHidden = false;
+    IdleTicks = 0;
+    PicShow1->Stop();
+    const int32_t r = Random(EnabledStyleCount);
+    PicShow1->SetStyle(EnabledStyles[size_t(r)]);
+    PicShow1->GetPicture().LoadFromFile(saver::TempPath + "fpics" + std::to_string(ItemIndex) + ".jpg");
+    PicShow1->Execute();
+    ++ItemIndex;
 }
 
-void TForm1::FormClose(Component*, CloseAction&) { ShowTaskbar(); }
+void TForm1::FlashTick()
+{
+    const int32_t total = FlashPlayer->TotalFrames();
+    const int32_t current = FlashPlayer->CurrentFrame();
+    if (current >= total - 20) {
+        FlashPlayer->SetMovie(saver::TempPath + "qorvane" + std::to_string(ItemIndex) + ".swf");
+        FlashPlayer->Play();
+        ++ItemIndex;
+    }
+}
+
+void TForm1::FormResize(Component*)
+{
+    Application& app = Application::Current();
+    SpaceKeySent = true;
+    app.SendMessage(btnFlashFull->Handle(), WM_KEYDOWN, VK_SPACE, 1);
+    app.SendMessage(btnFlashFull->Handle(), WM_KEYUP, VK_SPACE, 1);
+    FlashPlayer->Repaint();
+    SpaceKeySent = false;
+}
+
+void TForm1::btnFlashFullClick(Component*)
+{
+    Application& app = Application::Current();
+    const Size screen = Platform().ScreenSize();
+    FlashPlayer->SetBounds(FlashPlayer->Left(), FlashPlayer->Top(), screen.Width, screen.Height);
+    app.SendMessage(FlashPlayer->Handle(), WM_LBUTTONDOWN, 0, 0);
+    app.SendMessage(FlashPlayer->Handle(), WM_LBUTTONUP, 0, 0);
+    FlashPlayer->Repaint();
+}
+
+void TForm1::mpBackNotify(Component*)
+{
+    if (MusicCount == 0)
+        return;
+    if (mpBack->Mode() != MediaMode::Stopped && mpBack->Position() != mpBack->Length()) {
+        mpBack->SetNotify(true); // still playing: only renew the request
+        return;
+    }
+    if (MusicIndex >= MusicCount - 1)
+        MusicIndex = -1;
+    ++MusicIndex;
+    const std::string extension(MusicTypeExtension(MusicTypes[size_t(MusicIndex)]));
+    const std::string name = saver::TempPath + "qorvane" + std::to_string(MusicIndex) + extension;
+    std::error_code ec;
+    if (!std::filesystem::exists(name, ec)) {
+        Application& app = Application::Current();
+        app.MessageBox("load music error", app.Title());
+    }
+    mpBack->FileName = name;
+    mpBack->Open(); // a failure leaves here and is reported; the music stops
+    mpBack->Play();
+    mpBack->SetNotify(true);
+}
+
+// ------------------------------------------------------------- exit rules
+
+void TForm1::AppMessage(Message& message, bool& handled)
+{
+    const bool buttonsClose = ExitMode == 2 || ExitMode == 4;
+    if (message.Msg == WM_RBUTTONDOWN) {
+        handled = true; // no control ever receives a right-button press
+        if (buttonsClose)
+            Close();
+    }
+    if ((message.Msg == WM_RBUTTONDOWN || message.Msg == WM_LBUTTONDOWN) && buttonsClose)
+        Close();
+    if (message.Msg == WM_MOUSEMOVE) {
+        if (ExitMode == 1 || ExitMode == 4)
+            ++MoveCount;
+        CurrentCursor = Platform().GetCursorPos();
+        // Any direction counts: a user coming back may well move the mouse
+        // left or up.
+        if (MoveCount > 3 &&
+            (std::abs(CurrentCursor.X - StartCursor.X) > 20 || std::abs(CurrentCursor.Y - StartCursor.Y) > 20))
+            Close();
+    }
+}
+
+void TForm1::FormKeyDown(Component*, uint16_t& key, uint32_t)
+{
+    if (key == VK_SPACE && SpaceKeySent)
+        return; // the space key FormResize sends to the hidden button
+    if (ExitMode == 3 || ExitMode == 4)
+        Close();
+}
+
+void TForm1::WMSysCommand(Message& message)
+{
+    if ((message.WParam & 0xFFF0) == SC_SCREENSAVE) {
+        message.Result = 0; // the system's request to start a screensaver
+        return;
+    }
+    Form::WMSysCommand(message);
+}
+
+void TForm1::FormClose(Component*, CloseAction&) { RestoreTaskbar(); }
 
 void TForm1::WMDestroy(Message& message)
 {
     // The application can end without the window being closed (told to
-    // terminate): the taskbar comes back all the same.
-    if (m_taskbarHidden)
-        ShowTaskbar();
+    // terminate, or the payload's load error): the taskbar comes back.
+    if (g_taskbarHidden)
+        RestoreTaskbar();
     Form::WMDestroy(message);
 }
 

@@ -3,6 +3,7 @@
 #include "core/Error.h"
 #include "gdi/Canvas.h"
 #include "gdi/PngFile.h"
+#include "gui/backend/TempFolder.h"
 
 #include <algorithm>
 #include <charconv>
@@ -331,11 +332,7 @@ bool HeadlessBackend::ShowWindow(HWND foreign, int command)
 
 std::string HeadlessBackend::GetTempPathA()
 {
-    std::string path = m_options.TempPath;
-    if (path.empty()) {
-        const char* tmp = std::getenv("TMPDIR");
-        path = tmp && *tmp ? tmp : "/tmp";
-    }
+    std::string path = m_options.TempPath.empty() ? PrivateTempFolder() : m_options.TempPath;
     if (path.back() != '/')
         path += '/';
     m_log << "GetTempPathA: " << path << std::endl;

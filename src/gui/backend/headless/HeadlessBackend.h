@@ -58,7 +58,7 @@ public:
         std::optional<uint64_t> RunMs;
         std::string DumpDir;
         uint32_t DumpMs = 1000;
-        std::string TempPath;   // empty: $TMPDIR or /tmp, with a trailing slash
+        std::string TempPath;   // empty: the private temporary folder
         std::string Executable; // empty: this process's executable
 
         // Reads the SAVER_* variables; throws saver::Exception on bad values.

@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+
+namespace saver {
+
+// The saver's private temporary folder on POSIX systems, ending with '/':
+// $XDG_RUNTIME_DIR/quorbel/ when that runtime folder exists, else
+// quorbel-<uid>/ under $TMPDIR or /tmp. The folder is created with mode
+// 0700 and must be a real directory owned by the user and closed to
+// others; anything else (a symbolic link planted there, a folder of
+// someone else) is refused with saver::Exception rather than written into.
+std::string PrivateTempFolder();
+
+} // namespace saver

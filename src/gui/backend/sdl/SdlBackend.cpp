@@ -1,0 +1,443 @@
+#include "gui/backend/sdl/SdlBackend.h"
+
+#include "core/Error.h"
+#include "gdi/Bitmap.h"
+#include "gui/backend/sdl/SdlKeys.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace saver {
+namespace {
+
+// The handle FindWindowA gives for the taskbar; nothing on Linux answers it.
+constexpr HWND kTaskbarWindow = 0x7A5C0001;
+constexpr uint16_t VK_F10 = 0x79;
+
+struct SdlDeleter {
+    void operator()(SDL_Window* w) const { SDL_DestroyWindow(w); }
+    void operator()(SDL_Renderer* r) const { SDL_DestroyRenderer(r); }
+    void operator()(SDL_Texture* t) const { SDL_DestroyTexture(t); }
+};
+
+const char* ShowCommandName(int command)
+{
+    switch (command) {
+    case SW_HIDE:
+        return "SW_HIDE";
+    case SW_SHOW:
+        return "SW_SHOW";
+    default:
+        return "SW_OTHER";
+    }
+}
+
+// Copies one row of a surface into the texture's 32-bit x8r8g8b8 layout.
+void CopyRow(const uint8_t* from, uint8_t* to, int32_t width, PixelFormat format)
+{
+    switch (format) {
+    case PixelFormat::pf32bit:
+    case PixelFormat::pfDevice:
+        std::memcpy(to, from, size_t(width) * 4);
+        break;
+    case PixelFormat::pf24bit:
+        for (int32_t x = 0; x < width; ++x, from += 3, to += 4) {
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+            to[3] = 0;
+        }
+        break;
+    case PixelFormat::pf8bit:
+        for (int32_t x = 0; x < width; ++x, to += 4)
+            to[0] = to[1] = to[2] = from[x], to[3] = 0;
+        break;
+    }
+}
+
+// While a message box is up SDL is not reading its event queue, so the
+// termination signals it turns into SDL_QUIT would go unnoticed: they end
+// the process instead (the X server removes its windows and their cursor).
+class DefaultSignals {
+public:
+    DefaultSignals() : m_int(std::signal(SIGINT, SIG_DFL)), m_term(std::signal(SIGTERM, SIG_DFL)) {}
+    ~DefaultSignals()
+    {
+        std::signal(SIGINT, m_int);
+        std::signal(SIGTERM, m_term);
+    }
+    DefaultSignals(const DefaultSignals&) = delete;
+    DefaultSignals& operator=(const DefaultSignals&) = delete;
+
+private:
+    void (*m_int)(int);
+    void (*m_term)(int);
+};
+
+} // namespace
+
+struct SdlBackend::Window {
+    NativeWindowInfo Info;
+    // Destroyed in reverse order: texture, renderer, window.
+    std::unique_ptr<SDL_Window, SdlDeleter> Sdl;
+    std::unique_ptr<SDL_Renderer, SdlDeleter> Renderer;
+    std::unique_ptr<SDL_Texture, SdlDeleter> Texture;
+    Size TextureSize;
+    bool Visible = false;
+    bool Dirty = false; // the texture holds something not yet presented
+    uint64_t ShowOrder = 0;
+};
+
+SdlBackend::SdlBackend(std::ostream& log) : m_log(log)
+{
+    // A full-screen window must stay when a message box takes the focus, and
+    // the click that activates a window is input like any other.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        throw Exception(std::string("Cannot open the display: ") + SDL_GetError() +
+                        " (set DISPLAY, or SAVER_BACKEND=headless to run without one)");
+}
+
+SdlBackend::~SdlBackend()
+{
+    if (m_cursorCount < 0)
+        SDL_ShowCursor(SDL_ENABLE);
+    m_windows.clear();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // The last user of SDL also gives back its signal handlers and hints.
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
+        SDL_Quit();
+}
+
+SdlBackend::Window* SdlBackend::Find(HWND window)
+{
+    auto it = m_windows.find(window);
+    return it == m_windows.end() ? nullptr : it->second.get();
+}
+
+const SdlBackend::Window* SdlBackend::Find(HWND window) const
+{
+    auto it = m_windows.find(window);
+    return it == m_windows.end() ? nullptr : it->second.get();
+}
+
+Size SdlBackend::ScreenSize()
+{
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0)
+        throw Exception(std::string("Cannot read the screen size: ") + SDL_GetError());
+    return {mode.w, mode.h};
+}
+
+void SdlBackend::CreateNativeWindow(HWND handle, const NativeWindowInfo& info)
+{
+    auto window = std::make_unique<Window>();
+    window->Info = info;
+    if (info.ForeignParent != 0) {
+        // Hosting inside a foreign window is not there yet: the window is
+        // recorded and shows nothing.
+        if (!m_hostedWarned)
+            m_log << "sdl: windows inside foreign windows are not supported yet" << std::endl;
+        m_hostedWarned = true;
+        m_windows[handle] = std::move(window);
+        return;
+    }
+    const Rect& b = info.Bounds;
+    uint32_t flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
+    if (info.StayOnTop)
+        flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    window->Sdl.reset(SDL_CreateWindow(info.Caption.c_str(), b.Left, b.Top, std::max(b.Width(), 1),
+                                       std::max(b.Height(), 1), flags));
+    if (!window->Sdl)
+        throw Exception(std::string("Cannot create a window: ") + SDL_GetError());
+    // A vsync-locked renderer; a display that offers none still gets a
+    // picture from whatever renderer it has.
+    window->Renderer.reset(SDL_CreateRenderer(window->Sdl.get(), -1, SDL_RENDERER_PRESENTVSYNC));
+    if (!window->Renderer) {
+        m_log << "sdl: no vsync renderer (" << SDL_GetError() << "); frames may tear" << std::endl;
+        window->Renderer.reset(SDL_CreateRenderer(window->Sdl.get(), -1, 0));
+    }
+    if (!window->Renderer)
+        window->Renderer.reset(SDL_CreateRenderer(window->Sdl.get(), -1, SDL_RENDERER_SOFTWARE));
+    if (!window->Renderer)
+        throw Exception(std::string("Cannot draw into a window: ") + SDL_GetError());
+    ApplyBounds(*window);
+    m_windows[handle] = std::move(window);
+}
+
+void SdlBackend::ApplyBounds(Window& window)
+{
+    if (!window.Sdl)
+        return;
+    const Rect& b = window.Info.Bounds;
+    const Size screen = ScreenSize();
+    // Covering the screen is the window manager's full-screen state, so that
+    // panels go below it too; anything else is a plain placed window.
+    const bool fullScreen = b == Rect::FromSize(0, 0, screen.Width, screen.Height);
+    SDL_SetWindowFullscreen(window.Sdl.get(), fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    if (!fullScreen) {
+        SDL_SetWindowSize(window.Sdl.get(), std::max(b.Width(), 1), std::max(b.Height(), 1));
+        SDL_SetWindowPosition(window.Sdl.get(), b.Left, b.Top);
+    }
+    window.Dirty = true;
+}
+
+void SdlBackend::DestroyNativeWindow(HWND window) { m_windows.erase(window); }
+
+void SdlBackend::SetNativeWindowBounds(HWND handle, const Rect& bounds)
+{
+    Window* window = Find(handle);
+    if (!window || window->Info.Bounds == bounds)
+        return;
+    window->Info.Bounds = bounds;
+    ApplyBounds(*window);
+}
+
+void SdlBackend::ShowNativeWindow(HWND handle, bool visible)
+{
+    Window* window = Find(handle);
+    if (!window)
+        return;
+    window->Visible = visible;
+    if (!window->Sdl)
+        return;
+    if (visible) {
+        window->ShowOrder = ++m_showOrder;
+        SDL_ShowWindow(window->Sdl.get());
+        SDL_RaiseWindow(window->Sdl.get());
+        // Black until the form's first paint arrives.
+        window->Dirty = true;
+    } else {
+        SDL_HideWindow(window->Sdl.get());
+    }
+}
+
+void SdlBackend::Present(HWND handle, const Bitmap& surface, const Rect& dirty)
+{
+    Window* window = Find(handle);
+    if (!window || !window->Renderer || surface.Empty())
+        return;
+    const Size size{surface.Width(), surface.Height()};
+    Rect area = dirty.Intersected(Rect::FromSize(0, 0, size.Width, size.Height));
+    if (!window->Texture || window->TextureSize != size) {
+        window->Texture.reset(SDL_CreateTexture(window->Renderer.get(), SDL_PIXELFORMAT_RGB888,
+                                                SDL_TEXTUREACCESS_STREAMING, size.Width, size.Height));
+        if (!window->Texture)
+            throw Exception(std::string("Cannot create a window texture: ") + SDL_GetError());
+        window->TextureSize = size;
+        area = Rect::FromSize(0, 0, size.Width, size.Height);
+    }
+    if (area.IsEmpty())
+        return;
+    const SDL_Rect rect{area.Left, area.Top, area.Width(), area.Height()};
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(window->Texture.get(), &rect, &pixels, &pitch) != 0)
+        throw Exception(std::string("Cannot update a window texture: ") + SDL_GetError());
+    const int bytesPerPixel = BitsPerPixel(surface.GetPixelFormat()) / 8;
+    for (int32_t y = area.Top; y < area.Bottom; ++y)
+        CopyRow(surface.ScanLine(y) + size_t(area.Left) * size_t(bytesPerPixel),
+                static_cast<uint8_t*>(pixels) + size_t(y - area.Top) * size_t(pitch), area.Width(),
+                surface.GetPixelFormat());
+    SDL_UnlockTexture(window->Texture.get());
+    window->Dirty = true;
+}
+
+void SdlBackend::Render(Window& window)
+{
+    SDL_Renderer* renderer = window.Renderer.get();
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    if (window.Texture)
+        SDL_RenderCopy(renderer, window.Texture.get(), nullptr, nullptr);
+}
+
+bool SdlBackend::GetForeignWindowRect(HWND, Rect&) { return false; }
+
+Point SdlBackend::ScreenPoint(uint32_t windowId, int32_t x, int32_t y) const
+{
+    SDL_Window* window = windowId ? SDL_GetWindowFromID(windowId) : nullptr;
+    if (!window)
+        return {x, y};
+    int left = 0, top = 0;
+    SDL_GetWindowPosition(window, &left, &top);
+    return {left + x, top + y};
+}
+
+void SdlBackend::Translate(const SDL_Event& e, InputSink& sink)
+{
+    switch (e.type) {
+    case SDL_QUIT:
+        sink.TerminateRequested();
+        break;
+    case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE)
+            sink.SystemCommand(SC_CLOSE);
+        else if (e.window.event == SDL_WINDOWEVENT_EXPOSED)
+            for (auto& [handle, w] : m_windows)
+                if (w->Sdl && SDL_GetWindowID(w->Sdl.get()) == e.window.windowID)
+                    w->Dirty = true;
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        const uint16_t key = VirtualKeyFromSdl(e.key.keysym.sym);
+        const bool down = e.type == SDL_KEYDOWN;
+        // The platform reports keys typed with Alt held, Alt itself and F10
+        // as system keys.
+        const bool system = (e.key.keysym.mod & KMOD_ALT) || key == VK_MENU || key == VK_F10;
+        sink.Key(system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP), key);
+        if (down && !e.key.repeat && key == VK_F4 && (e.key.keysym.mod & KMOD_ALT))
+            sink.SystemCommand(SC_CLOSE);
+        break;
+    }
+    case SDL_MOUSEMOTION:
+        sink.MouseMoved(ScreenPoint(e.motion.windowID, e.motion.x, e.motion.y));
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+        uint32_t message = 0;
+        if (e.button.button == SDL_BUTTON_LEFT)
+            message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+        else if (e.button.button == SDL_BUTTON_RIGHT)
+            message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+        else if (e.button.button == SDL_BUTTON_MIDDLE)
+            message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+        if (message)
+            sink.MouseButton(message, ScreenPoint(e.button.windowID, e.button.x, e.button.y));
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+uint32_t SdlBackend::PumpEvents(InputSink& sink)
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        Translate(event, sink);
+    for (auto& [handle, window] : m_windows) {
+        if (!window->Visible || !window->Dirty || !window->Renderer)
+            continue;
+        Render(*window);
+        SDL_RenderPresent(window->Renderer.get());
+        window->Dirty = false;
+    }
+    return kPollMs;
+}
+
+Point SdlBackend::GetCursorPos()
+{
+    int x = 0, y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    return {x, y};
+}
+
+int SdlBackend::ShowCursor(bool show)
+{
+    // The platform's display counter: the cursor shows while it is >= 0.
+    m_cursorCount += show ? 1 : -1;
+    SDL_ShowCursor(m_cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    m_log << "ShowCursor: " << (show ? "TRUE" : "FALSE") << " -> " << m_cursorCount << std::endl;
+    return m_cursorCount;
+}
+
+bool SdlBackend::CursorVisible() const { return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE; }
+
+void SdlBackend::MessageBox(const std::string& caption, const std::string& text)
+{
+    m_log << "messagebox: " << caption << ": " << text << std::endl;
+    // Owned by the most recently shown window, so that it comes up above a
+    // window that stays on top.
+    SDL_Window* owner = nullptr;
+    uint64_t newest = 0;
+    for (const auto& [handle, w] : m_windows)
+        if (w->Sdl && w->Visible && w->ShowOrder >= newest) {
+            owner = w->Sdl.get();
+            newest = w->ShowOrder;
+        }
+    DefaultSignals signals;
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), owner) != 0)
+        m_log << "sdl: cannot show the message box: " << SDL_GetError() << std::endl;
+}
+
+HWND SdlBackend::FindWindowA(const std::string& className)
+{
+    // There is no taskbar window to find on Linux; the saver's hide and show
+    // calls are recorded so that the sequence can be checked.
+    const HWND found = className == "Shell_TrayWND" ? kTaskbarWindow : 0;
+    m_log << "FindWindowA: " << className << (found ? "" : " (not found)") << std::endl;
+    return found;
+}
+
+bool SdlBackend::ShowWindow(HWND foreign, int command)
+{
+    if (foreign != kTaskbarWindow)
+        return false;
+    m_taskbarVisible = command != SW_HIDE;
+    m_log << "ShowWindow: Shell_TrayWND " << ShowCommandName(command) << std::endl;
+    return true;
+}
+
+std::string SdlBackend::GetTempPathA()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    std::string path = tmp && *tmp ? tmp : "/tmp";
+    if (path.back() != '/')
+        path += '/';
+    m_log << "GetTempPathA: " << path << std::endl;
+    return path;
+}
+
+std::string SdlBackend::ExecutablePath()
+{
+    std::error_code ec;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : path.string();
+}
+
+uint32_t SdlBackend::NativeWindowId(HWND handle) const
+{
+    const Window* window = Find(handle);
+    return window && window->Sdl ? SDL_GetWindowID(window->Sdl.get()) : 0;
+}
+
+Rect SdlBackend::NativeWindowRect(HWND handle) const
+{
+    const Window* window = Find(handle);
+    if (!window || !window->Sdl)
+        return {};
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(window->Sdl.get(), &x, &y);
+    SDL_GetWindowSize(window->Sdl.get(), &w, &h);
+    return Rect::FromSize(x, y, w, h);
+}
+
+bool SdlBackend::ReadWindowPixels(HWND handle, Bitmap& out)
+{
+    Window* window = Find(handle);
+    if (!window || !window->Renderer || !window->Texture)
+        return false;
+    int w = 0, h = 0;
+    if (SDL_GetRendererOutputSize(window->Renderer.get(), &w, &h) != 0 || w <= 0 || h <= 0)
+        return false;
+    Render(*window);
+    out.SetPixelFormat(PixelFormat::pf32bit);
+    out.SetSize(w, h);
+    std::vector<uint8_t> rows(size_t(w) * size_t(h) * 4);
+    if (SDL_RenderReadPixels(window->Renderer.get(), nullptr, SDL_PIXELFORMAT_RGB888, rows.data(), w * 4) != 0)
+        return false;
+    for (int32_t y = 0; y < h; ++y)
+        std::memcpy(out.ScanLine(y), rows.data() + size_t(y) * size_t(w) * 4, size_t(w) * 4);
+    window->Dirty = true;
+    return true;
+}
+
+} // namespace saver

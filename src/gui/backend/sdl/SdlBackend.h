@@ -1,0 +1,87 @@
+#pragma once
+// The Linux window backend on SDL2. Each top-level form is a borderless SDL
+// window (full-screen when its bounds are the screen's, above the others
+// when it stays on top) whose renderer shows the form's surface through a
+// streaming texture. Present only uploads the changed rectangle; the next
+// PumpEvents shows the result with a vsync-locked present, once per pump, so
+// frames never tear and a burst of paints costs one present.
+//
+// Native events become InputSink calls: keys as virtual-key codes (WM_SYSKEY*
+// while Alt is held, Alt+F4 also as the close command), mouse motion and
+// buttons in screen coordinates, SDL_QUIT (the session or a signal ending
+// the process) as a termination request. There is no taskbar to hide: the
+// shell calls are logged only. Everything the backend changes (the cursor,
+// its windows) is undone when it is destroyed.
+
+#include "gui/Backend.h"
+
+#include <map>
+#include <memory>
+#include <ostream>
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+union SDL_Event;
+
+namespace saver {
+
+class SdlBackend final : public Backend {
+public:
+    // Opens the display; throws saver::Exception with SDL's reason when
+    // there is none.
+    explicit SdlBackend(std::ostream& log);
+    ~SdlBackend() override;
+    SdlBackend(const SdlBackend&) = delete;
+    SdlBackend& operator=(const SdlBackend&) = delete;
+
+    Clock& GetClock() override { return m_clock; }
+    Size ScreenSize() override;
+    // Throws saver::Exception when the window cannot be created.
+    void CreateNativeWindow(HWND window, const NativeWindowInfo& info) override;
+    void DestroyNativeWindow(HWND window) override;
+    void SetNativeWindowBounds(HWND window, const Rect& bounds) override;
+    void ShowNativeWindow(HWND window, bool visible) override;
+    void Present(HWND window, const Bitmap& surface, const Rect& dirty) override;
+    // Windows inside foreign windows are not supported yet: always false.
+    bool GetForeignWindowRect(HWND foreign, Rect& rect) override;
+    uint32_t PumpEvents(InputSink& sink) override;
+    Point GetCursorPos() override;
+    int ShowCursor(bool show) override;
+    void MessageBox(const std::string& caption, const std::string& text) override;
+    HWND FindWindowA(const std::string& className) override;
+    bool ShowWindow(HWND foreign, int command) override;
+    std::string GetTempPathA() override;
+    std::string ExecutablePath() override;
+
+    // For tests: the SDL id of a window (0 when it has none), where the
+    // window system placed it, and the pixels it shows, read back from its
+    // renderer (false when it has no picture yet).
+    [[nodiscard]] uint32_t NativeWindowId(HWND window) const;
+    [[nodiscard]] Rect NativeWindowRect(HWND window) const;
+    bool ReadWindowPixels(HWND window, Bitmap& out);
+    [[nodiscard]] bool CursorVisible() const;
+    [[nodiscard]] bool TaskbarVisible() const { return m_taskbarVisible; }
+
+    // Milliseconds PumpEvents asks to wait before it is called again.
+    static constexpr uint32_t kPollMs = 5;
+
+private:
+    struct Window;
+    Window* Find(HWND window);
+    const Window* Find(HWND window) const;
+    void Translate(const SDL_Event& event, InputSink& sink);
+    Point ScreenPoint(uint32_t windowId, int32_t x, int32_t y) const;
+    void Render(Window& window);
+    void ApplyBounds(Window& window);
+
+    std::ostream& m_log;
+    SystemClock m_clock;
+    std::map<HWND, std::unique_ptr<Window>> m_windows;
+    uint64_t m_showOrder = 0;
+    int m_cursorCount = 0;
+    bool m_taskbarVisible = true;
+    bool m_hostedWarned = false;
+};
+
+} // namespace saver

@@ -1,0 +1,135 @@
+#include "payload/ReadPayload.h"
+
+#include "core/Error.h"
+#include "gdi/Jpeg.h"
+#include "payload/PayloadFile.h"
+#include "payload/Trailer.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace saver {
+namespace {
+
+void PictureBranch(PayloadFile& file, PayloadTarget& target, PayloadFields& f)
+{
+    const int64_t s = TrailerStart(file);
+    const uint8_t musicMarker = file.ReadByte(s + TrailerOffset::MusicMarker);
+    f.PlayMode = "picture";
+    target.SetFlashSize(0, 0);
+    f.ItemCount = file.ReadInt32(s + TrailerOffset::ItemCount);
+    if (musicMarker == PictureMarker)
+        f.MusicCount = file.ReadInt32(s + TrailerOffset::MusicCount);
+    f.ExitMode = file.ReadInt32(s + TrailerOffset::ExitMode);
+    f.MusicTypes = ReadMusicTypes(file, f.MusicCount);
+    if (f.ExitMode == 1 || f.ExitMode == 4)
+        target.HideCursor();
+    f.StartCursor = target.GetCursorPos();
+
+    SizeAreaWalk sizes(file);
+    const std::vector<int32_t> pictureSizes = ReadSizes(sizes, f.ItemCount);
+    const std::vector<int32_t> musicSizes = ReadSizes(sizes, f.MusicCount);
+
+    // Pictures, last to first. Each file holds exactly its picture, whose
+    // JPEG header must parse.
+    BlockWalk blocks(file.Length());
+    for (int32_t k = f.ItemCount - 1; k >= 0; --k) {
+        const int64_t start = blocks.Next(pictureSizes[size_t(k)]);
+        const std::vector<uint8_t> picture = file.ReadBlock(start, pictureSizes[size_t(k)]);
+        const JpegHeaderResult header = ReadJpegHeader(picture);
+        if (!header.ok)
+            throw Exception("Picture " + std::to_string(k) + " is not a JPEG picture: " + header.error);
+        target.WriteItem(target.TempPath() + "fpics" + std::to_string(k) + ".jpg", picture);
+    }
+
+    if (musicMarker == PictureMarker) {
+        std::string firstExtension;
+        for (int32_t j = f.MusicCount - 1; j >= 0; --j) {
+            const int64_t start = blocks.Next(musicSizes[size_t(j)]);
+            const std::vector<uint8_t> music = file.ReadBlock(start, musicSizes[size_t(j)]);
+            const std::string extension(MusicTypeExtension(f.MusicTypes[size_t(j)]));
+            if (!extension.empty())
+                target.WriteItem(target.TempPath() + "qorvane" + std::to_string(j) + extension, music);
+            if (j == 0)
+                firstExtension = extension;
+        }
+        target.StartMusic(target.TempPath() + "qorvane0" + firstExtension);
+    }
+
+    f.PictureInterval = file.ReadInt32(s + TrailerOffset::PictureInterval(f.MusicCount));
+    (void)file.ReadByte(s + TrailerOffset::PictureUninterpreted(f.MusicCount));
+    const EffectTable table = ReadEffectTable(file, f.MusicCount);
+    const std::vector<uint8_t> enabled = EnabledStyles(table);
+    std::copy(enabled.begin(), enabled.end(), f.EnabledStyles.begin());
+    f.EnabledStyleCount = int32_t(enabled.size());
+    if (f.EnabledStyleCount == 0)
+        target.ShowLoadError(kLoadEffectDataError);
+}
+
+void FlashBranch(PayloadFile& file, PayloadTarget& target, PayloadFields& f)
+{
+    const int64_t s = TrailerStart(file);
+    f.PlayMode = "flash";
+    target.SetFlashVisible(true);
+    f.ItemCount = file.ReadInt32(s + TrailerOffset::ItemCount);
+    f.ExitMode = file.ReadInt32(s + TrailerOffset::ExitMode);
+    (void)file.ReadByte(s + TrailerOffset::FlashUninterpreted);
+    SizeAreaWalk sizes(file);
+    const std::vector<int32_t> movieSizes = ReadSizes(sizes, f.ItemCount);
+    BlockWalk blocks(file.Length());
+    for (int32_t k = f.ItemCount - 1; k >= 0; --k) {
+        const int64_t start = blocks.Next(movieSizes[size_t(k)]);
+        const std::vector<uint8_t> movie = file.ReadBlock(start, movieSizes[size_t(k)]);
+        target.WriteItem(target.TempPath() + "qorvane" + std::to_string(k) + ".swf", movie);
+    }
+    // Without movies there is nothing to load: the fixed name would play a
+    // stale file left in the folder by another screensaver.
+    if (f.ItemCount > 0) {
+        target.LoadMovie(target.TempPath() + "qorvane0.swf");
+        target.PlayMovie();
+    }
+}
+
+} // namespace
+
+void WriteExtractedFile(const std::string& path, const uint8_t* data, size_t size)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw Exception("Cannot write " + path + ": " + std::strerror(errno));
+    size_t written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(fd, data + written, size - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int error = errno;
+            ::close(fd);
+            throw Exception("Cannot write " + path + ": " + std::strerror(error));
+        }
+        written += size_t(n);
+    }
+    if (::close(fd) != 0)
+        throw Exception("Cannot write " + path + ": " + std::strerror(errno));
+}
+
+bool ReadPayload(const std::string& fileName, PayloadTarget& target)
+{
+    try {
+        PayloadFile file(fileName);
+        const int64_t s = TrailerStart(file);
+        const uint8_t modeMarker = file.ReadByte(s + TrailerOffset::ModeMarker);
+        (void)file.ReadByte(s + TrailerOffset::MusicMarker);
+        if (modeMarker == PictureMarker)
+            PictureBranch(file, target, target.Fields());
+        else
+            FlashBranch(file, target, target.Fields());
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace saver

@@ -1,0 +1,196 @@
+#include "HeadlessTestSupport.h"
+#include "PlatformTestFiles.h"
+#include "core/Error.h"
+#include "gdi/Bitmap.h"
+#include "gdi/Canvas.h"
+#include "platform/FlashStandIn.h"
+#include "platform/SwfHeader.h"
+
+#include <gtest/gtest.h>
+
+using namespace saver;
+using namespace saver::test;
+
+namespace {
+
+std::string ErrorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return "(no exception)";
+}
+
+// ------------------------------------------------------------ header reader
+
+class SwfHeaderForms : public ::testing::TestWithParam<char> {};
+
+// Every storage form yields the same header, read from generated movies.
+TEST_P(SwfHeaderForms, ReadsStageRateCountAndBackground)
+{
+    MovieSpec spec;
+    spec.Compression = GetParam();
+    spec.WidthTwips = 640 * 20;
+    spec.HeightTwips = 360 * 20;
+    spec.FrameRate = 0x1780; // 23.5 frames a second
+    spec.FrameCount = 4321;
+    spec.Background = RGB(0x12, 0x34, 0x56);
+    spec.LongTagBeforeBackground = true;
+    const std::string path = WriteFile(ScratchDir() / "movie.swf", MakeMovie(spec));
+
+    const SwfHeader h = ReadSwfHeader(path);
+    EXPECT_EQ(h.Compression, GetParam());
+    EXPECT_EQ(h.Version, 10);
+    EXPECT_EQ(h.StagePixels(), (Size{640, 360}));
+    EXPECT_EQ(h.FrameRate, 0x1780);
+    EXPECT_EQ(h.FrameCount, 4321);
+    ASSERT_TRUE(h.Background.has_value());
+    EXPECT_EQ(*h.Background, RGB(0x12, 0x34, 0x56));
+}
+
+TEST_P(SwfHeaderForms, BackgroundOnlyWhenSetBeforeTheFirstFrame)
+{
+    MovieSpec spec;
+    spec.Compression = GetParam();
+    EXPECT_FALSE(ParseSwfHeader(MakeMovie(spec), "none").Background.has_value());
+    spec.Background = clRed;
+    spec.BackgroundAfterFirstFrame = true;
+    EXPECT_FALSE(ParseSwfHeader(MakeMovie(spec), "late").Background.has_value());
+}
+
+// Cutting a movie anywhere inside its header is an error that says so, never
+// a crash or a made-up header.
+TEST_P(SwfHeaderForms, TruncatedHeaderIsAnError)
+{
+    MovieSpec spec;
+    spec.Compression = GetParam();
+    const Bytes movie = MakeMovie(spec);
+    // Uncompressed, the header ends 8 + 9 (rectangle) + 4 bytes in; the
+    // compressed forms hold it in their first bytes of data.
+    const size_t keepMax = GetParam() == 'F' ? 8 + 9 + 4 : 12;
+    for (size_t keep = 3; keep < keepMax; ++keep) {
+        const Bytes cut(movie.begin(), movie.begin() + long(keep));
+        const std::string error = ErrorOf([&] { (void)ParseSwfHeader(cut, "cut.swf"); });
+        EXPECT_NE(error.find("cut.swf"), std::string::npos) << "kept " << keep << ": " << error;
+        EXPECT_TRUE(error.find("truncated") != std::string::npos || error.find("damaged") != std::string::npos)
+            << "kept " << keep << ": " << error;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Compressions, SwfHeaderForms, ::testing::Values('F', 'C', 'Z'),
+                         [](const auto& info) { return std::string(1, info.param) + "WS"; });
+
+TEST(SwfHeader, RejectsFilesThatAreNotMovies)
+{
+    const auto dir = ScratchDir();
+    const std::string text = WriteFile(dir / "notes.swf", {'h', 'e', 'l', 'l', 'o', '\n'});
+    EXPECT_NE(ErrorOf([&] { (void)ReadSwfHeader(text); }).find("is not a Flash movie"), std::string::npos);
+    EXPECT_NE(ErrorOf([&] { (void)ReadSwfHeader((dir / "missing.swf").string()); }).find("no such file"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf([&] { (void)ReadSwfHeader(dir.string()); }).find("not a regular file"), std::string::npos);
+    // A zlib signature in front of bytes that are no zlib stream.
+    Bytes fake = {'C', 'W', 'S', 9, 100, 0, 0, 0};
+    for (int i = 0; i < 64; ++i)
+        fake.push_back(uint8_t(i * 37));
+    EXPECT_NE(ErrorOf([&] { (void)ParseSwfHeader(fake, "fake"); }).find("damaged"), std::string::npos);
+}
+
+// -------------------------------------------------------------- frame clock
+
+struct StandInFixture : ::testing::Test {
+    HeadlessApp h;
+    FlashStandIn flash{h.App->GetClock()};
+
+    void Load(const MovieSpec& spec) { flash.LoadMovie(WriteFile(ScratchDir() / "m.swf", MakeMovie(spec))); }
+    int32_t FrameAt(uint64_t ms)
+    {
+        h.RunUntil(ms);
+        return flash.CurrentFrame();
+    }
+};
+
+TEST_F(StandInFixture, FramesCountFromOneAtTheMovieRateAndLoop)
+{
+    MovieSpec spec;
+    spec.FrameRate = 12 << 8; // a frame every 83.33 ms
+    spec.FrameCount = 10;
+    Load(spec);
+    EXPECT_EQ(flash.TotalFrames(), 10);
+    EXPECT_EQ(flash.CurrentFrame(), 1) << "loaded, not yet playing";
+    h.RunUntil(500);
+    EXPECT_EQ(flash.CurrentFrame(), 1) << "time before Play does not count";
+    flash.Play();
+    EXPECT_EQ(FrameAt(500 + 83), 1);
+    EXPECT_EQ(FrameAt(500 + 84), 2);
+    EXPECT_EQ(FrameAt(500 + 749), 9);
+    EXPECT_EQ(FrameAt(500 + 750), 10);
+    EXPECT_EQ(FrameAt(500 + 833), 10);
+    EXPECT_EQ(FrameAt(500 + 834), 1) << "after the last frame the movie starts again";
+    EXPECT_EQ(FrameAt(500 + 10 * 834), 1 + (10 * 834 * 12 / 1000) % 10);
+}
+
+TEST_F(StandInFixture, FractionalRateAndLoadingRestartsTheClock)
+{
+    MovieSpec spec;
+    spec.FrameRate = 0x0180; // 1.5 frames a second
+    spec.FrameCount = 400;
+    Load(spec);
+    flash.Play();
+    EXPECT_EQ(FrameAt(1999), 3);
+    EXPECT_EQ(FrameAt(2000), 4);
+    Load(spec);
+    EXPECT_EQ(flash.CurrentFrame(), 1);
+    flash.Play();
+    EXPECT_EQ(FrameAt(2000 + 667), 2);
+}
+
+TEST_F(StandInFixture, FailedLoadLeavesNoMovie)
+{
+    Load(MovieSpec{});
+    flash.Play();
+    EXPECT_THROW(flash.LoadMovie((ScratchDir() / "gone.swf").string()), Exception);
+    EXPECT_EQ(flash.TotalFrames(), 0);
+    EXPECT_EQ(flash.CurrentFrame(), 0);
+    Bitmap bitmap(8, 8, PixelFormat::pf32bit);
+    bitmap.GetCanvas().Brush.Color = clWhite;
+    bitmap.GetCanvas().FillRect({0, 0, 8, 8});
+    flash.Paint(bitmap.GetCanvas(), {0, 0, 8, 8});
+    EXPECT_EQ(bitmap.GetPixel(4, 4), clBlack) << "no movie: nothing plays";
+}
+
+// Paint shows the background colour and a marker that moves with the frames.
+TEST_F(StandInFixture, PaintShowsBackgroundAndAMovingMarker)
+{
+    MovieSpec spec;
+    spec.WidthTwips = 200 * 20; // 2:1 stage in a 400x300 client: 400x200, centred
+    spec.HeightTwips = 100 * 20;
+    spec.FrameRate = 1 << 8;
+    spec.FrameCount = 5;
+    spec.Background = RGB(0, 0, 160);
+    Load(spec);
+    EXPECT_EQ(flash.StageRect({0, 0, 400, 300}), (Rect{0, 50, 400, 250}));
+
+    Bitmap bitmap(400, 300, PixelFormat::pf32bit);
+    const auto markerColumns = [&] {
+        flash.Paint(bitmap.GetCanvas(), {0, 0, 400, 300});
+        std::vector<int32_t> xs;
+        for (int32_t x = 0; x < 400; ++x)
+            if (bitmap.GetPixel(x, 150) != RGB(0, 0, 160))
+                xs.push_back(x);
+        EXPECT_EQ(bitmap.GetPixel(5, 5), RGB(0, 0, 160)) << "outside the stage: background too";
+        return xs;
+    };
+    flash.Play();
+    const std::vector<int32_t> first = markerColumns();
+    ASSERT_EQ(first.size(), 20u) << "a square a tenth of the 200-pixel stage height";
+    EXPECT_EQ(first.front(), 0);
+    EXPECT_EQ(bitmap.GetPixel(first.front(), 150), clWhite) << "white stands out from dark blue";
+    h.RunUntil(4000); // the last frame: the marker at the right edge
+    const std::vector<int32_t> last = markerColumns();
+    ASSERT_EQ(last.size(), 20u);
+    EXPECT_EQ(last.back(), 399);
+}
+
+} // namespace
