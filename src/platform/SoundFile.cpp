@@ -3,7 +3,6 @@
 #include "core/Error.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -71,8 +70,9 @@ SoundFileInfo ProbeWave(FileBytes& file, const std::string& path)
 {
     uint32_t byteRate = 0;
     std::optional<uint64_t> dataSize;
-    // Chunks follow the 12-byte RIFF header, each padded to an even size.
-    for (uint64_t at = 12; at + 8 <= file.Size() && !dataSize;) {
+    // Chunks follow the 12-byte RIFF header, each padded to an even size, in
+    // any order.
+    for (uint64_t at = 12; at + 8 <= file.Size() && !(dataSize && byteRate);) {
         const std::vector<uint8_t> header = file.Read(at, 8);
         const uint32_t size = Le32(header.data() + 4);
         if (StartsWith(header, 0, "fmt ")) {

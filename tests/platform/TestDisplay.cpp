@@ -116,7 +116,3 @@ std::string EnsureTestDisplay()
 }
 
 } // namespace saver::test
-
-// SDL's D-Bus connection (screen-saver inhibition) lives until the process
-// ends: D-Bus keeps it by design unless asked to shut down.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }

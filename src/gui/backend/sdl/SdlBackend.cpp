@@ -1,5 +1,7 @@
 #include "gui/backend/sdl/SdlBackend.h"
 
+#include "gui/backend/TempFolder.h"
+
 #include "core/Error.h"
 #include "gdi/Bitmap.h"
 #include "gui/backend/sdl/SdlKeys.h"
@@ -388,10 +390,7 @@ bool SdlBackend::ShowWindow(HWND foreign, int command)
 
 std::string SdlBackend::GetTempPathA()
 {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string path = tmp && *tmp ? tmp : "/tmp";
-    if (path.back() != '/')
-        path += '/';
+    const std::string path = PrivateTempFolder();
     m_log << "GetTempPathA: " << path << std::endl;
     return path;
 }
