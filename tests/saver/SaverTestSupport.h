@@ -162,6 +162,7 @@ struct SaverScenario {
     int32_t MovieFrames = 400;
     uint32_t MusicLengthMs = 10000;
     bool FlashInstalled = true;
+    Size Screen{1024, 768};
 
     explicit SaverScenario(const std::string& name)
     {
@@ -191,7 +192,7 @@ struct SaverScenario {
     HeadlessBackend::Options Options(const std::string& executable, const std::string& script = "")
     {
         HeadlessBackend::Options options;
-        options.Screen = {1024, 768};
+        options.Screen = Screen;
         options.Executable = executable;
         options.TempPath = Temp.string() + "/";
         options.Script = ParseInputScript(script);
