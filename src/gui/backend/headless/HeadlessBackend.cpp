@@ -16,7 +16,6 @@
 namespace saver {
 namespace {
 
-constexpr HWND kTaskbarWindow = 0x7A5C0001;
 constexpr uint32_t kLowWait = 0;
 // What the screen shows where no window is: the platform's classic desktop.
 constexpr TColor kDesktopColor = RGB(0, 128, 128);
@@ -35,18 +34,6 @@ int32_t ParseCoordinate(const std::string& text, int lineNumber)
     if (!ParseNumber(text, v) || v < INT32_MIN || v > INT32_MAX)
         throw Exception("script line " + std::to_string(lineNumber) + ": bad number '" + text + "'");
     return int32_t(v);
-}
-
-const char* ShowCommandName(int command)
-{
-    switch (command) {
-    case SW_HIDE:
-        return "SW_HIDE";
-    case SW_SHOW:
-        return "SW_SHOW";
-    default:
-        return "SW_OTHER";
-    }
 }
 
 } // namespace
@@ -314,21 +301,9 @@ void HeadlessBackend::MessageBox(const std::string& caption, const std::string& 
     m_log << "messagebox: " << caption << ": " << text << std::endl;
 }
 
-HWND HeadlessBackend::FindWindowA(const std::string& className)
-{
-    const HWND found = className == "Shell_TrayWND" ? kTaskbarWindow : 0;
-    m_log << "FindWindowA: " << className << (found ? "" : " (not found)") << std::endl;
-    return found;
-}
+HWND HeadlessBackend::FindWindowA(const std::string& className) { return m_taskbar.FindWindowA(className); }
 
-bool HeadlessBackend::ShowWindow(HWND foreign, int command)
-{
-    if (foreign != kTaskbarWindow)
-        return false;
-    m_taskbarVisible = command != SW_HIDE;
-    m_log << "ShowWindow: Shell_TrayWND " << ShowCommandName(command) << std::endl;
-    return true;
-}
+bool HeadlessBackend::ShowWindow(HWND foreign, int command) { return m_taskbar.ShowWindow(foreign, command); }
 
 std::string HeadlessBackend::GetTempPathA()
 {

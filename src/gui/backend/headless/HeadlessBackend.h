@@ -12,6 +12,7 @@
 
 #include "gdi/Bitmap.h"
 #include "gui/Backend.h"
+#include "gui/backend/RecordedTaskbar.h"
 #include "gui/backend/headless/VirtualClock.h"
 
 #include <map>
@@ -88,7 +89,7 @@ public:
     [[nodiscard]] const Bitmap& Screen() const { return m_screen; }
     // The screen as it was when the run time ran out (empty before).
     [[nodiscard]] const Bitmap& FinalScreen() const { return m_finalScreen; }
-    [[nodiscard]] bool TaskbarVisible() const { return m_taskbarVisible; }
+    [[nodiscard]] bool TaskbarVisible() const { return m_taskbar.Visible(); }
     [[nodiscard]] int CursorShowCount() const { return m_cursorCount; }
     [[nodiscard]] const std::vector<std::string>& MessageBoxes() const { return m_messageBoxes; }
     [[nodiscard]] uint64_t Now() { return m_clock.Now(); }
@@ -117,7 +118,7 @@ private:
     bool m_terminateSent = false;
     Point m_cursor;
     int m_cursorCount = 0;
-    bool m_taskbarVisible = true;
+    RecordedTaskbar m_taskbar{m_log};
     std::vector<std::string> m_messageBoxes;
 };
 

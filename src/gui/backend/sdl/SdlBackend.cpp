@@ -18,7 +18,6 @@ namespace saver {
 namespace {
 
 // The handle FindWindowA gives for the taskbar; nothing on Linux answers it.
-constexpr HWND kTaskbarWindow = 0x7A5C0001;
 constexpr uint16_t VK_F10 = 0x79;
 
 struct SdlDeleter {
@@ -26,18 +25,6 @@ struct SdlDeleter {
     void operator()(SDL_Renderer* r) const { SDL_DestroyRenderer(r); }
     void operator()(SDL_Texture* t) const { SDL_DestroyTexture(t); }
 };
-
-const char* ShowCommandName(int command)
-{
-    switch (command) {
-    case SW_HIDE:
-        return "SW_HIDE";
-    case SW_SHOW:
-        return "SW_SHOW";
-    default:
-        return "SW_OTHER";
-    }
-}
 
 // Copies one row of a surface into the texture's 32-bit x8r8g8b8 layout.
 void CopyRow(const uint8_t* from, uint8_t* to, int32_t width, PixelFormat format)
@@ -370,23 +357,9 @@ void SdlBackend::MessageBox(const std::string& caption, const std::string& text)
         m_log << "sdl: cannot show the message box: " << SDL_GetError() << std::endl;
 }
 
-HWND SdlBackend::FindWindowA(const std::string& className)
-{
-    // There is no taskbar window to find on Linux; the saver's hide and show
-    // calls are recorded so that the sequence can be checked.
-    const HWND found = className == "Shell_TrayWND" ? kTaskbarWindow : 0;
-    m_log << "FindWindowA: " << className << (found ? "" : " (not found)") << std::endl;
-    return found;
-}
+HWND SdlBackend::FindWindowA(const std::string& className) { return m_taskbar.FindWindowA(className); }
 
-bool SdlBackend::ShowWindow(HWND foreign, int command)
-{
-    if (foreign != kTaskbarWindow)
-        return false;
-    m_taskbarVisible = command != SW_HIDE;
-    m_log << "ShowWindow: Shell_TrayWND " << ShowCommandName(command) << std::endl;
-    return true;
-}
+bool SdlBackend::ShowWindow(HWND foreign, int command) { return m_taskbar.ShowWindow(foreign, command); }
 
 std::string SdlBackend::GetTempPathA()
 {

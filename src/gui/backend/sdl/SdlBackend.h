@@ -14,6 +14,7 @@
 // its windows) is undone when it is destroyed.
 
 #include "gui/Backend.h"
+#include "gui/backend/RecordedTaskbar.h"
 
 #include <map>
 #include <memory>
@@ -61,7 +62,7 @@ public:
     [[nodiscard]] Rect NativeWindowRect(HWND window) const;
     bool ReadWindowPixels(HWND window, Bitmap& out);
     [[nodiscard]] bool CursorVisible() const;
-    [[nodiscard]] bool TaskbarVisible() const { return m_taskbarVisible; }
+    [[nodiscard]] bool TaskbarVisible() const { return m_taskbar.Visible(); }
 
     // Milliseconds PumpEvents asks to wait before it is called again.
     static constexpr uint32_t kPollMs = 5;
@@ -80,7 +81,7 @@ private:
     std::map<HWND, std::unique_ptr<Window>> m_windows;
     uint64_t m_showOrder = 0;
     int m_cursorCount = 0;
-    bool m_taskbarVisible = true;
+    RecordedTaskbar m_taskbar{m_log};
     bool m_hostedWarned = false;
 };
 
