@@ -230,6 +230,22 @@ void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, s
         }
         return;
     }
+    if (std::all_of(columns.begin(), columns.end(), [](const AxisSpan& c) { return c.First == c.Last; })) {
+        // One source column a pixel: combine the rows straight from the source.
+        const int32_t rows = yHigh - yLow + 1;
+        const uint8_t* in[8];
+        if (rows <= 8) {
+            for (int32_t i = 0; i < rows; ++i)
+                in[i] = from.ScanLine(yLow + i);
+            for (const AxisSpan& c : columns) {
+                uint32_t v = Read<SourceBytes>(in[0], c.Last);
+                for (int32_t i = 1; i < rows; ++i)
+                    v = And ? (v & Read<SourceBytes>(in[i], c.Last)) : (v | Read<SourceBytes>(in[i], c.Last));
+                Write<DestBytes>(out, c.Dest, v & 0xFFFFFF);
+            }
+            return;
+        }
+    }
     const size_t width = size_t(xMax - xMin + 1);
     scratch.resize(width);
     const uint8_t* first = from.ScanLine(yLow);
