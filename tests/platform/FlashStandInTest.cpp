@@ -30,15 +30,15 @@ class SwfHeaderForms : public ::testing::TestWithParam<char> {};
 // Every storage form yields the same header, read from generated movies.
 TEST_P(SwfHeaderForms, ReadsStageRateCountAndBackground)
 {
-    MovieSpec spec;
-    spec.Compression = GetParam();
-    spec.WidthTwips = 640 * 20;
-    spec.HeightTwips = 360 * 20;
-    spec.FrameRate = 0x1780; // 23.5 frames a second
-    spec.FrameCount = 4321;
-    spec.Background = RGB(0x12, 0x34, 0x56);
-    spec.LongTagBeforeBackground = true;
-    const std::string path = WriteFile(ScratchDir() / "movie.swf", MakeMovie(spec));
+    MovieRecipe recipe;
+    recipe.Compression = GetParam();
+    recipe.WidthTwips = 640 * 20;
+    recipe.HeightTwips = 360 * 20;
+    recipe.FrameRate = 0x1780; // 23.5 frames a second
+    recipe.FrameCount = 4321;
+    recipe.Background = RGB(0x12, 0x34, 0x56);
+    recipe.LongTagBeforeBackground = true;
+    const std::string path = WriteFile(ScratchDir() / "movie.swf", MakeMovie(recipe));
 
     const SwfHeader h = ReadSwfHeader(path);
     EXPECT_EQ(h.Compression, GetParam());
@@ -52,21 +52,21 @@ TEST_P(SwfHeaderForms, ReadsStageRateCountAndBackground)
 
 TEST_P(SwfHeaderForms, BackgroundOnlyWhenSetBeforeTheFirstFrame)
 {
-    MovieSpec spec;
-    spec.Compression = GetParam();
-    EXPECT_FALSE(ParseSwfHeader(MakeMovie(spec), "none").Background.has_value());
-    spec.Background = clRed;
-    spec.BackgroundAfterFirstFrame = true;
-    EXPECT_FALSE(ParseSwfHeader(MakeMovie(spec), "late").Background.has_value());
+    MovieRecipe recipe;
+    recipe.Compression = GetParam();
+    EXPECT_FALSE(ParseSwfHeader(MakeMovie(recipe), "none").Background.has_value());
+    recipe.Background = clRed;
+    recipe.BackgroundAfterFirstFrame = true;
+    EXPECT_FALSE(ParseSwfHeader(MakeMovie(recipe), "late").Background.has_value());
 }
 
 // Cutting a movie anywhere inside its header is an error that says so, never
 // a crash or a made-up header.
 TEST_P(SwfHeaderForms, TruncatedHeaderIsAnError)
 {
-    MovieSpec spec;
-    spec.Compression = GetParam();
-    const Bytes movie = MakeMovie(spec);
+    MovieRecipe recipe;
+    recipe.Compression = GetParam();
+    const Bytes movie = MakeMovie(recipe);
     // Uncompressed, the header ends 8 + 9 (rectangle) + 4 bytes in; the
     // compressed forms hold it in their first bytes of data.
     const size_t keepMax = GetParam() == 'F' ? 8 + 9 + 4 : 12;
@@ -103,7 +103,7 @@ struct StandInFixture : ::testing::Test {
     HeadlessApp h;
     FlashStandIn flash{h.App->GetClock()};
 
-    void Load(const MovieSpec& spec) { flash.LoadMovie(WriteFile(ScratchDir() / "m.swf", MakeMovie(spec))); }
+    void Load(const MovieRecipe& recipe) { flash.LoadMovie(WriteFile(ScratchDir() / "m.swf", MakeMovie(recipe))); }
     int32_t FrameAt(uint64_t ms)
     {
         h.RunUntil(ms);
@@ -113,10 +113,10 @@ struct StandInFixture : ::testing::Test {
 
 TEST_F(StandInFixture, FramesCountFromOneAtTheMovieRateAndLoop)
 {
-    MovieSpec spec;
-    spec.FrameRate = 12 << 8; // a frame every 83.33 ms
-    spec.FrameCount = 10;
-    Load(spec);
+    MovieRecipe recipe;
+    recipe.FrameRate = 12 << 8; // a frame every 83.33 ms
+    recipe.FrameCount = 10;
+    Load(recipe);
     EXPECT_EQ(flash.TotalFrames(), 10);
     EXPECT_EQ(flash.CurrentFrame(), 1) << "loaded, not yet playing";
     h.RunUntil(500);
@@ -133,14 +133,14 @@ TEST_F(StandInFixture, FramesCountFromOneAtTheMovieRateAndLoop)
 
 TEST_F(StandInFixture, FractionalRateAndLoadingRestartsTheClock)
 {
-    MovieSpec spec;
-    spec.FrameRate = 0x0180; // 1.5 frames a second
-    spec.FrameCount = 400;
-    Load(spec);
+    MovieRecipe recipe;
+    recipe.FrameRate = 0x0180; // 1.5 frames a second
+    recipe.FrameCount = 400;
+    Load(recipe);
     flash.Play();
     EXPECT_EQ(FrameAt(1999), 3);
     EXPECT_EQ(FrameAt(2000), 4);
-    Load(spec);
+    Load(recipe);
     EXPECT_EQ(flash.CurrentFrame(), 1);
     flash.Play();
     EXPECT_EQ(FrameAt(2000 + 667), 2);
@@ -148,7 +148,7 @@ TEST_F(StandInFixture, FractionalRateAndLoadingRestartsTheClock)
 
 TEST_F(StandInFixture, FailedLoadLeavesNoMovie)
 {
-    Load(MovieSpec{});
+    Load(MovieRecipe{});
     flash.Play();
     EXPECT_THROW(flash.LoadMovie((ScratchDir() / "gone.swf").string()), Exception);
     EXPECT_EQ(flash.TotalFrames(), 0);
@@ -163,13 +163,13 @@ TEST_F(StandInFixture, FailedLoadLeavesNoMovie)
 // Paint shows the background colour and a marker that moves with the frames.
 TEST_F(StandInFixture, PaintShowsBackgroundAndAMovingMarker)
 {
-    MovieSpec spec;
-    spec.WidthTwips = 200 * 20; // 2:1 stage in a 400x300 client: 400x200, centred
-    spec.HeightTwips = 100 * 20;
-    spec.FrameRate = 1 << 8;
-    spec.FrameCount = 5;
-    spec.Background = RGB(0, 0, 160);
-    Load(spec);
+    MovieRecipe recipe;
+    recipe.WidthTwips = 200 * 20; // 2:1 stage in a 400x300 client: 400x200, centred
+    recipe.HeightTwips = 100 * 20;
+    recipe.FrameRate = 1 << 8;
+    recipe.FrameCount = 5;
+    recipe.Background = RGB(0, 0, 160);
+    Load(recipe);
     EXPECT_EQ(flash.StageRect({0, 0, 400, 300}), (Rect{0, 50, 400, 250}));
 
     Bitmap bitmap(400, 300, PixelFormat::pf32bit);

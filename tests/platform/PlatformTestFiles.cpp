@@ -119,38 +119,38 @@ std::string WriteFile(const std::filesystem::path& path, const Bytes& bytes)
     return path.string();
 }
 
-Bytes MakeMovie(const MovieSpec& spec)
+Bytes MakeMovie(const MovieRecipe& recipe)
 {
     BitWriter rect;
     constexpr int kBits = 16; // room for any stage up to 1638 px
     rect.Put(kBits, 5);
     rect.Put(0, kBits);
-    rect.Put(uint32_t(spec.WidthTwips), kBits);
+    rect.Put(uint32_t(recipe.WidthTwips), kBits);
     rect.Put(0, kBits);
-    rect.Put(uint32_t(spec.HeightTwips), kBits);
+    rect.Put(uint32_t(recipe.HeightTwips), kBits);
     Bytes body = rect.Out;
-    Put16(body, spec.FrameRate);
-    Put16(body, spec.FrameCount);
+    Put16(body, recipe.FrameRate);
+    Put16(body, recipe.FrameCount);
     PutSwfTag(body, 69, {0x08, 0, 0, 0}); // FileAttributes
-    if (spec.LongTagBeforeBackground)
+    if (recipe.LongTagBeforeBackground)
         PutSwfTag(body, 77, Bytes(5, 'x'), true); // Metadata
     const auto background = [&] {
-        if (spec.Background)
+        if (recipe.Background)
             PutSwfTag(body, 9,
-                      {GetRValue(*spec.Background), GetGValue(*spec.Background), GetBValue(*spec.Background)});
+                      {GetRValue(*recipe.Background), GetGValue(*recipe.Background), GetBValue(*recipe.Background)});
     };
-    if (!spec.BackgroundAfterFirstFrame)
+    if (!recipe.BackgroundAfterFirstFrame)
         background();
     PutSwfTag(body, 1, {}); // ShowFrame
-    if (spec.BackgroundAfterFirstFrame)
+    if (recipe.BackgroundAfterFirstFrame)
         background();
     PutSwfTag(body, 0, {}); // End
 
-    Bytes file = {uint8_t(spec.Compression), 'W', 'S', spec.Version};
+    Bytes file = {uint8_t(recipe.Compression), 'W', 'S', recipe.Version};
     Put32(file, uint32_t(8 + body.size()));
-    if (spec.Compression == 'F') {
+    if (recipe.Compression == 'F') {
         file.insert(file.end(), body.begin(), body.end());
-    } else if (spec.Compression == 'C') {
+    } else if (recipe.Compression == 'C') {
         const Bytes z = Deflate(body);
         file.insert(file.end(), z.begin(), z.end());
     } else {

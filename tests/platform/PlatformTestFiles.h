@@ -18,7 +18,7 @@ using Bytes = std::vector<uint8_t>;
 std::filesystem::path ScratchDir();
 std::string WriteFile(const std::filesystem::path& path, const Bytes& bytes);
 
-struct MovieSpec {
+struct MovieRecipe {
     char Compression = 'F'; // F, C or Z
     uint8_t Version = 10;
     int32_t WidthTwips = 550 * 20;
@@ -29,7 +29,7 @@ struct MovieSpec {
     bool LongTagBeforeBackground = false; // a tag with the 32-bit length form first
     bool BackgroundAfterFirstFrame = false;
 };
-Bytes MakeMovie(const MovieSpec& spec);
+Bytes MakeMovie(const MovieRecipe& recipe);
 
 // 16-bit mono PCM of the given length; `chunksBefore` puts a LIST chunk of
 // odd size between the format and the data, as editors do.

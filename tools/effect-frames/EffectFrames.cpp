@@ -163,10 +163,10 @@ bool SameTextAscii(std::string_view a, std::string_view b)
 // black, white, #rrggbb, or else the path of a JPEG file.
 PictureSpec ParsePicture(const std::string& option, const std::string& text)
 {
-    PictureSpec spec;
+    PictureSpec recipe;
     if (SameTextAscii(text, "black") || SameTextAscii(text, "white")) {
-        spec.kind = PictureSpec::Kind::Solid;
-        spec.color = SameTextAscii(text, "black") ? clBlack : clWhite;
+        recipe.kind = PictureSpec::Kind::Solid;
+        recipe.color = SameTextAscii(text, "black") ? clBlack : clWhite;
     } else if (!text.empty() && text[0] == '#') {
         int channel[3] = {};
         bool ok = text.size() == 7;
@@ -177,15 +177,15 @@ PictureSpec ParsePicture(const std::string& option, const std::string& text)
         }
         if (!ok)
             throw UsageError("bad colour '" + text + "' for " + option + ": expected black, white or #rrggbb");
-        spec.kind = PictureSpec::Kind::Solid;
-        spec.color = RGB(uint8_t(channel[0]), uint8_t(channel[1]), uint8_t(channel[2]));
+        recipe.kind = PictureSpec::Kind::Solid;
+        recipe.color = RGB(uint8_t(channel[0]), uint8_t(channel[1]), uint8_t(channel[2]));
     } else if (text.empty()) {
         throw UsageError(option + " needs a JPEG file or a colour");
     } else {
-        spec.kind = PictureSpec::Kind::Jpeg;
-        spec.path = text;
+        recipe.kind = PictureSpec::Kind::Jpeg;
+        recipe.path = text;
     }
-    return spec;
+    return recipe;
 }
 
 Options ParseOptions(const std::vector<std::string>& args)
@@ -318,11 +318,11 @@ struct Pictures {
     std::unique_ptr<Bitmap> newPicture;
 };
 
-std::unique_ptr<Bitmap> MakePicture(const PictureSpec& spec, std::unique_ptr<Bitmap> jpeg, Size size, bool isNew)
+std::unique_ptr<Bitmap> MakePicture(const PictureSpec& recipe, std::unique_ptr<Bitmap> jpeg, Size size, bool isNew)
 {
-    switch (spec.kind) {
+    switch (recipe.kind) {
     case PictureSpec::Kind::Solid:
-        return MakeSolidPicture(size.Width, size.Height, spec.color);
+        return MakeSolidPicture(size.Width, size.Height, recipe.color);
     case PictureSpec::Kind::Jpeg:
         if (jpeg->Width() == size.Width && jpeg->Height() == size.Height)
             return jpeg;
