@@ -79,7 +79,7 @@ public:
 
 enum class Mode { Frames, List, Sheet };
 
-struct PictureSpec {
+struct PictureSource {
     enum class Kind { BuiltIn, Solid, Jpeg };
     Kind kind = Kind::BuiltIn;
     TColor color = clBlack;
@@ -92,8 +92,8 @@ struct Options {
     uint32_t step = 4;
     std::vector<uint32_t> progress{50};
     std::optional<Size> size;
-    PictureSpec oldPicture;
-    PictureSpec newPicture;
+    PictureSource oldPicture;
+    PictureSource newPicture;
     std::string out;
     bool modeGiven = false;
 };
@@ -161,12 +161,12 @@ bool SameTextAscii(std::string_view a, std::string_view b)
 }
 
 // black, white, #rrggbb, or else the path of a JPEG file.
-PictureSpec ParsePicture(const std::string& option, const std::string& text)
+PictureSource ParsePicture(const std::string& option, const std::string& text)
 {
-    PictureSpec recipe;
+    PictureSource source;
     if (SameTextAscii(text, "black") || SameTextAscii(text, "white")) {
-        recipe.kind = PictureSpec::Kind::Solid;
-        recipe.color = SameTextAscii(text, "black") ? clBlack : clWhite;
+        source.kind = PictureSource::Kind::Solid;
+        source.color = SameTextAscii(text, "black") ? clBlack : clWhite;
     } else if (!text.empty() && text[0] == '#') {
         int channel[3] = {};
         bool ok = text.size() == 7;
@@ -177,15 +177,15 @@ PictureSpec ParsePicture(const std::string& option, const std::string& text)
         }
         if (!ok)
             throw UsageError("bad colour '" + text + "' for " + option + ": expected black, white or #rrggbb");
-        recipe.kind = PictureSpec::Kind::Solid;
-        recipe.color = RGB(uint8_t(channel[0]), uint8_t(channel[1]), uint8_t(channel[2]));
+        source.kind = PictureSource::Kind::Solid;
+        source.color = RGB(uint8_t(channel[0]), uint8_t(channel[1]), uint8_t(channel[2]));
     } else if (text.empty()) {
         throw UsageError(option + " needs a JPEG file or a colour");
     } else {
-        recipe.kind = PictureSpec::Kind::Jpeg;
-        recipe.path = text;
+        source.kind = PictureSource::Kind::Jpeg;
+        source.path = text;
     }
-    return recipe;
+    return source;
 }
 
 Options ParseOptions(const std::vector<std::string>& args)
@@ -318,16 +318,16 @@ struct Pictures {
     std::unique_ptr<Bitmap> newPicture;
 };
 
-std::unique_ptr<Bitmap> MakePicture(const PictureSpec& recipe, std::unique_ptr<Bitmap> jpeg, Size size, bool isNew)
+std::unique_ptr<Bitmap> MakePicture(const PictureSource& source, std::unique_ptr<Bitmap> jpeg, Size size, bool isNew)
 {
-    switch (recipe.kind) {
-    case PictureSpec::Kind::Solid:
-        return MakeSolidPicture(size.Width, size.Height, recipe.color);
-    case PictureSpec::Kind::Jpeg:
+    switch (source.kind) {
+    case PictureSource::Kind::Solid:
+        return MakeSolidPicture(size.Width, size.Height, source.color);
+    case PictureSource::Kind::Jpeg:
         if (jpeg->Width() == size.Width && jpeg->Height() == size.Height)
             return jpeg;
         return StretchPicture(*jpeg, size);
-    case PictureSpec::Kind::BuiltIn:
+    case PictureSource::Kind::BuiltIn:
         break;
     }
     return isNew ? MakeNewTestPicture(size.Width, size.Height) : MakeOldTestPicture(size.Width, size.Height);
@@ -336,9 +336,9 @@ std::unique_ptr<Bitmap> MakePicture(const PictureSpec& recipe, std::unique_ptr<B
 Pictures LoadPictures(const Options& o, Size defaultSize)
 {
     std::unique_ptr<Bitmap> oldJpeg, newJpeg;
-    if (o.oldPicture.kind == PictureSpec::Kind::Jpeg)
+    if (o.oldPicture.kind == PictureSource::Kind::Jpeg)
         oldJpeg = LoadJpeg("old", o.oldPicture.path);
-    if (o.newPicture.kind == PictureSpec::Kind::Jpeg)
+    if (o.newPicture.kind == PictureSource::Kind::Jpeg)
         newJpeg = LoadJpeg("new", o.newPicture.path);
     Size size = defaultSize;
     if (o.size)
