@@ -158,4 +158,20 @@ void Canvas::CopyRect(const Rect& dest, Canvas& source, const Rect& sourceRect)
                sourceRect.Height());
 }
 
+TextSize Canvas::TextExtent(std::string_view text) const
+{
+    return CurrentGlyphRenderer().MeasureText(Font, text);
+}
+
+void Canvas::TextOut(int32_t x, int32_t y, std::string_view text)
+{
+    const TextSize size = TextExtent(text);
+    const Rect cell = Rect::FromSize(x, y, size.Width, size.Height);
+    FillRect(cell);
+    const std::vector<Rect> rects = DeviceRects(cell);
+    if (rects.empty())
+        return;
+    CurrentGlyphRenderer().DrawText(*m_target, Point{x + m_origin.X, y + m_origin.Y}, Font, text, rects);
+}
+
 } // namespace saver

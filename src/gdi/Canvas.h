@@ -14,6 +14,7 @@
 
 #include "core/Color.h"
 #include "core/Geometry.h"
+#include "gdi/GlyphRenderer.h"
 #include "gdi/Region.h"
 #include "gdi/StretchBlt.h"
 
@@ -21,6 +22,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace saver {
@@ -92,6 +94,15 @@ public:
     // StretchBlt(SRCCOPY) from a bitmap in this canvas's stretch mode.
     void StretchBlt(int32_t xd, int32_t yd, int32_t wd, int32_t hd, const Bitmap& source, int32_t xs, int32_t ys,
                     int32_t ws, int32_t hs);
+
+    // Text in the font (see GlyphRenderer). TextOut puts the top-left of the
+    // text cell at (x, y); with a solid brush the cell is first filled with
+    // the brush colour (the platform's opaque background mode), with a clear
+    // brush only the glyphs are drawn.
+    [[nodiscard]] TextSize TextExtent(std::string_view text) const;
+    [[nodiscard]] int32_t TextWidth(std::string_view text) const { return TextExtent(text).Width; }
+    [[nodiscard]] int32_t TextHeight(std::string_view text) const { return TextExtent(text).Height; }
+    void TextOut(int32_t x, int32_t y, std::string_view text);
 
     void Lock() { m_lock.lock(); }
     void Unlock() { m_lock.unlock(); }
