@@ -1,3 +1,4 @@
+#include "ForeignWindow.h"
 #include "TestDisplay.h"
 #include "core/Error.h"
 #include "gdi/Bitmap.h"
@@ -257,6 +258,44 @@ std::string CreateBackendError()
 }
 
 // Display 4917: a display number nothing listens on.
+TEST_F(SdlBackendTest, WindowInsideAForeignWindowDrawsThereAndHearsWhenItGoes)
+{
+    saver::test::ForeignWindow host(40, 30, 200, 150);
+    ASSERT_NE(host.Handle(), 0u);
+    Rect hostRect;
+    ASSERT_TRUE(PumpUntil(*backend, sink, [&] { return backend->GetForeignWindowRect(host.Handle(), hostRect); }));
+    EXPECT_EQ(hostRect.Width(), 200);
+    EXPECT_EQ(hostRect.Height(), 150);
+
+    const HWND window = 0x200;
+    backend->CreateNativeWindow(window, {host.Handle(), Rect{0, 0, 200, 150}, false, "preview"});
+    backend->ShowNativeWindow(window, true);
+    Bitmap surface(200, 150, PixelFormat::pf32bit);
+    surface.GetCanvas().Brush.Color = clWhite;
+    surface.GetCanvas().FillRect({0, 0, 200, 150});
+    surface.GetCanvas().Brush.Color = clBlue;
+    surface.GetCanvas().FillRect({0, 24, 145, 58});
+    backend->Present(window, surface, {0, 0, 200, 150});
+    EXPECT_TRUE(PumpUntil(*backend, sink, [&] {
+        return host.PixelAt(10, 30) == clBlue && host.PixelAt(10, 10) == clWhite && host.PixelAt(199, 149) == clWhite;
+    })) << "the host shows " << std::hex << host.PixelAt(10, 30) << " and " << host.PixelAt(10, 10);
+
+    host.Destroy();
+    EXPECT_TRUE(PumpUntil(*backend, sink, [&] { return !sink.Calls.empty() && sink.Calls.back() == "hostgone"; }));
+    EXPECT_FALSE(backend->GetForeignWindowRect(host.Handle(), hostRect));
+    // Drawing on after the host has gone neither fails nor ends the process.
+    backend->Present(window, surface, {0, 0, 200, 150});
+    backend->PumpEvents(sink);
+    backend->DestroyNativeWindow(window);
+}
+
+TEST_F(SdlBackendTest, NoForeignWindowByThatNumber)
+{
+    Rect rect;
+    EXPECT_FALSE(backend->GetForeignWindowRect(HWND(0x7FFFFFF), rect));
+    EXPECT_THROW(backend->CreateNativeWindow(0x300, {HWND(0x7FFFFFF), Rect{0, 0, 10, 10}, false, "x"}), Exception);
+}
+
 TEST(BackendChoice, DisplayDecidesUnlessForced)
 {
     std::ostringstream log;

@@ -5,6 +5,7 @@
 #include "core/Error.h"
 #include "gdi/Bitmap.h"
 #include "gui/backend/sdl/SdlKeys.h"
+#include "gui/backend/sdl/X11Host.h"
 
 #include <SDL.h>
 
@@ -80,6 +81,7 @@ struct SdlBackend::Window {
     bool Visible = false;
     bool Dirty = false; // the texture holds something not yet presented
     uint64_t ShowOrder = 0;
+    bool HostGone = false; // the foreign window it lives in was destroyed
 };
 
 SdlBackend::SdlBackend(std::ostream& log) : m_log(log)
@@ -129,11 +131,14 @@ void SdlBackend::CreateNativeWindow(HWND handle, const NativeWindowInfo& info)
     auto window = std::make_unique<Window>();
     window->Info = info;
     if (info.ForeignParent != 0) {
-        // Hosting inside a foreign window is not there yet: the window is
-        // recorded and shows nothing.
-        if (!m_hostedWarned)
-            m_log << "sdl: windows inside foreign windows are not supported yet" << std::endl;
-        m_hostedWarned = true;
+        // Inside a foreign window (a screensaver host's preview pane): SDL
+        // draws straight into it; the host keeps its own size and place.
+        if (!Host().Exists(uint32_t(info.ForeignParent)))
+            throw Exception("The host window " + std::to_string(info.ForeignParent) + " does not exist");
+        window->Sdl.reset(SDL_CreateWindowFrom(reinterpret_cast<void*>(uintptr_t(info.ForeignParent))));
+        if (!window->Sdl)
+            throw Exception(std::string("Cannot draw into the host window: ") + SDL_GetError());
+        CreateRenderer(*window);
         m_windows[handle] = std::move(window);
         return;
     }
@@ -145,25 +150,41 @@ void SdlBackend::CreateNativeWindow(HWND handle, const NativeWindowInfo& info)
                                        std::max(b.Height(), 1), flags));
     if (!window->Sdl)
         throw Exception(std::string("Cannot create a window: ") + SDL_GetError());
-    // A vsync-locked renderer; a display that offers none still gets a
-    // picture from whatever renderer it has.
-    window->Renderer.reset(SDL_CreateRenderer(window->Sdl.get(), -1, SDL_RENDERER_PRESENTVSYNC));
-    if (!window->Renderer) {
-        m_log << "sdl: no vsync renderer (" << SDL_GetError() << "); frames may tear" << std::endl;
-        window->Renderer.reset(SDL_CreateRenderer(window->Sdl.get(), -1, 0));
-    }
-    if (!window->Renderer)
-        window->Renderer.reset(SDL_CreateRenderer(window->Sdl.get(), -1, SDL_RENDERER_SOFTWARE));
-    if (!window->Renderer)
-        throw Exception(std::string("Cannot draw into a window: ") + SDL_GetError());
+    CreateRenderer(*window);
     ApplyBounds(*window);
     m_windows[handle] = std::move(window);
 }
 
+void SdlBackend::CreateRenderer(Window& window)
+{
+    // A vsync-locked renderer; a display that offers none still gets a
+    // picture from whatever renderer it has.
+    window.Renderer.reset(SDL_CreateRenderer(window.Sdl.get(), -1, SDL_RENDERER_PRESENTVSYNC));
+    if (!window.Renderer) {
+        m_log << "sdl: no vsync renderer (" << SDL_GetError() << "); frames may tear" << std::endl;
+        window.Renderer.reset(SDL_CreateRenderer(window.Sdl.get(), -1, 0));
+    }
+    if (!window.Renderer)
+        window.Renderer.reset(SDL_CreateRenderer(window.Sdl.get(), -1, SDL_RENDERER_SOFTWARE));
+    if (!window.Renderer)
+        throw Exception(std::string("Cannot draw into a window: ") + SDL_GetError());
+}
+
+X11Host& SdlBackend::Host()
+{
+    // Made on first use, after SDL has set up the display, so that its
+    // error handler is the one in force.
+    if (!m_host)
+        m_host = std::make_unique<X11Host>();
+    return *m_host;
+}
+
 void SdlBackend::ApplyBounds(Window& window)
 {
-    if (!window.Sdl)
+    if (!window.Sdl || window.Info.ForeignParent != 0) {
+        window.Dirty = true;
         return;
+    }
     const Rect& b = window.Info.Bounds;
     const Size screen = ScreenSize();
     // Covering the screen is the window manager's full-screen state, so that
@@ -196,6 +217,11 @@ void SdlBackend::ShowNativeWindow(HWND handle, bool visible)
     window->Visible = visible;
     if (!window->Sdl)
         return;
+    if (window->Info.ForeignParent != 0) {
+        // The host shows and hides itself; ours only draws or stops.
+        window->Dirty = visible;
+        return;
+    }
     if (visible) {
         window->ShowOrder = ++m_showOrder;
         SDL_ShowWindow(window->Sdl.get());
@@ -243,11 +269,25 @@ void SdlBackend::Render(Window& window)
     SDL_Renderer* renderer = window.Renderer.get();
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
-    if (window.Texture)
-        SDL_RenderCopy(renderer, window.Texture.get(), nullptr, nullptr);
+    if (!window.Texture)
+        return;
+    if (window.Info.ForeignParent != 0) {
+        // In a host: at the form's place in the host's client area.
+        const Rect& b = window.Info.Bounds;
+        const SDL_Rect dest{b.Left, b.Top, window.TextureSize.Width, window.TextureSize.Height};
+        SDL_RenderCopy(renderer, window.Texture.get(), nullptr, &dest);
+        return;
+    }
+    SDL_RenderCopy(renderer, window.Texture.get(), nullptr, nullptr);
 }
 
-bool SdlBackend::GetForeignWindowRect(HWND, Rect&) { return false; }
+bool SdlBackend::GetForeignWindowRect(HWND foreign, Rect& rect)
+{
+    const std::optional<Rect> found = Host().WindowRect(uint32_t(foreign));
+    if (found)
+        rect = *found;
+    return found.has_value();
+}
 
 Point SdlBackend::ScreenPoint(uint32_t windowId, int32_t x, int32_t y) const
 {
@@ -312,14 +352,37 @@ uint32_t SdlBackend::PumpEvents(InputSink& sink)
     SDL_Event event;
     while (SDL_PollEvent(&event))
         Translate(event, sink);
+    CheckHosts(sink);
     for (auto& [handle, window] : m_windows) {
-        if (!window->Visible || !window->Dirty || !window->Renderer)
+        if (!window->Visible || !window->Dirty || !window->Renderer || window->HostGone)
             continue;
         Render(*window);
         SDL_RenderPresent(window->Renderer.get());
         window->Dirty = false;
     }
     return kPollMs;
+}
+
+void SdlBackend::CheckHosts(InputSink& sink)
+{
+    // A host that goes away sends us nothing we could rely on: ask the X
+    // server now and then whether it is still there.
+    const uint32_t now = SDL_GetTicks();
+    if (now - m_lastHostCheck < kHostCheckMs)
+        return;
+    m_lastHostCheck = now;
+    std::vector<HWND> gone;
+    for (auto& [handle, window] : m_windows) {
+        const HWND host = window->Info.ForeignParent;
+        if (host == 0 || window->HostGone || Host().Exists(uint32_t(host)))
+            continue;
+        window->HostGone = true;
+        m_log << "sdl: the host window " << host << " is gone" << std::endl;
+        if (std::find(gone.begin(), gone.end(), host) == gone.end())
+            gone.push_back(host);
+    }
+    for (HWND host : gone)
+        sink.HostWindowDestroyed(host);
 }
 
 Point SdlBackend::GetCursorPos()

@@ -9,7 +9,10 @@
 // Native events become InputSink calls: keys as virtual-key codes (WM_SYSKEY*
 // while Alt is held, Alt+F4 also as the close command), mouse motion and
 // buttons in screen coordinates, SDL_QUIT (the session or a signal ending
-// the process) as a termination request. There is no taskbar to hide: the
+// the process) as a termination request. A window whose parent is a foreign
+// window (a screensaver host's preview pane, an X11 window id) draws straight
+// into that window at the form's place; when the host goes away the
+// application hears of it. There is no taskbar to hide: the
 // shell calls are logged only. Everything the backend changes (the cursor,
 // its windows) is undone when it is destroyed.
 
@@ -26,6 +29,8 @@ struct SDL_Texture;
 union SDL_Event;
 
 namespace saver {
+
+class X11Host;
 
 class SdlBackend final : public Backend {
 public:
@@ -44,7 +49,7 @@ public:
     void SetNativeWindowBounds(HWND window, const Rect& bounds) override;
     void ShowNativeWindow(HWND window, bool visible) override;
     void Present(HWND window, const Bitmap& surface, const Rect& dirty) override;
-    // Windows inside foreign windows are not supported yet: always false.
+    // Foreign windows are X11 windows named by their id.
     bool GetForeignWindowRect(HWND foreign, Rect& rect) override;
     uint32_t PumpEvents(InputSink& sink) override;
     Point GetCursorPos() override;
@@ -66,6 +71,8 @@ public:
 
     // Milliseconds PumpEvents asks to wait before it is called again.
     static constexpr uint32_t kPollMs = 5;
+    // How often the hosts of windows inside foreign windows are looked for.
+    static constexpr uint32_t kHostCheckMs = 250;
 
 private:
     struct Window;
@@ -75,6 +82,9 @@ private:
     Point ScreenPoint(uint32_t windowId, int32_t x, int32_t y) const;
     void Render(Window& window);
     void ApplyBounds(Window& window);
+    void CreateRenderer(Window& window);
+    X11Host& Host();
+    void CheckHosts(InputSink& sink);
 
     std::ostream& m_log;
     SystemClock m_clock;
@@ -82,7 +92,8 @@ private:
     uint64_t m_showOrder = 0;
     int m_cursorCount = 0;
     RecordedTaskbar m_taskbar{m_log};
-    bool m_hostedWarned = false;
+    std::unique_ptr<X11Host> m_host;
+    uint32_t m_lastHostCheck = 0;
 };
 
 } // namespace saver
