@@ -3,8 +3,11 @@
 #include "core/MulDiv.h"
 #include "gdi/Bitmap.h"
 #include "gdi/Canvas.h"
+#include "transitions/effects/BlindsAndSweeps.h"
+#include "transitions/effects/PixelEffects.h"
 #include "transitions/effects/RectangleEffects.h"
 #include "transitions/effects/RegionEffects.h"
+#include "transitions/effects/SpeckleAndPush.h"
 
 #include <algorithm>
 #include <limits>
@@ -184,7 +187,14 @@ constexpr TShowStyleEntry MakeEntry()
         return {kNames[Style - 1], &RectangleEffect<Style>, true};
     else if constexpr (Style >= kFirstRegionStyle && Style <= kLastRegionStyle)
         return {kNames[Style - 1], &RegionRevealEffect<RegionStyleFamily(Style), Style>, true};
-    else
+    else if constexpr (Style >= kFirstBlindsStyle && Style <= kLastBlindsStyle)
+        return {kNames[Style - 1], &RegionRevealEffect<&BlindsAndSweepsRegion, Style>, true};
+    else if constexpr (Style >= 118 && Style <= 135) {
+        if constexpr (Style <= kLastPixelStyle)
+            return {kNames[Style - 1], &PixelStyleEffect<Style>, true};
+        else
+            return {kNames[Style - 1], &SpeckleAndPushStyleEffect<Style>, true};
+    } else
         return {kNames[Style - 1], &NotImplementedEffect, false};
 }
 

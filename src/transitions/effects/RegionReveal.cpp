@@ -23,22 +23,43 @@ void RevealRegion(Bitmap& Screen, const Bitmap& Picture, const Region& region)
     canvas.Draw(0, 0, Picture);
 }
 
-void RevealStyleRegion(StyleRegionFn regionOf, TShowStyle style, Bitmap& Screen, const Bitmap& Picture,
-                       const Rect& R, uint32_t Step, uint32_t Progress)
+namespace {
+
+// The frame step for a region given as regionOf(metrics, progress).
+template <class RegionOf>
+void RevealFrame(const RegionOf& regionOf, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step,
+                 uint32_t Progress)
 {
-    const ProgressMetrics m = CalcProgressMetrics(R, Step, std::min<uint32_t>(Progress, 100));
+    const uint32_t progress = std::min<uint32_t>(Progress, 100);
+    const ProgressMetrics m = CalcProgressMetrics(R, Step, progress);
     if (m.FullWidth <= 0 || m.FullHeight <= 0 || m.FullWidth > Bitmap::kMaxDimension ||
         m.FullHeight > Bitmap::kMaxDimension)
         return;
     Region region;
     try {
-        region = regionOf(style, m);
+        region = regionOf(m, progress);
     } catch (const Exception&) {
         // Beyond the region type's limits (millions of rectangles on a huge
         // frame): like a failing region call, it leaves the frame as it is.
         return;
     }
     RevealRegion(Screen, Picture, region);
+}
+
+} // namespace
+
+void RevealStyleRegion(StyleRegionFn regionOf, TShowStyle style, Bitmap& Screen, const Bitmap& Picture,
+                       const Rect& R, uint32_t Step, uint32_t Progress)
+{
+    RevealFrame([&](const ProgressMetrics& m, uint32_t) { return regionOf(style, m); }, Screen, Picture, R, Step,
+                Progress);
+}
+
+void RevealStyleRegion(ProgressRegionFn regionOf, TShowStyle style, Bitmap& Screen, const Bitmap& Picture,
+                       const Rect& R, uint32_t Step, uint32_t Progress)
+{
+    RevealFrame([&](const ProgressMetrics& m, uint32_t progress) { return regionOf(style, m, progress); }, Screen,
+                Picture, R, Step, Progress);
 }
 
 void RectUnion::Add(int64_t left, int64_t top, int64_t right, int64_t bottom)

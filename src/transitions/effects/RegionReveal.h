@@ -14,6 +14,9 @@ namespace saver {
 
 // The region a style of a family reveals for a frame's metrics.
 using StyleRegionFn = Region (*)(TShowStyle style, const ProgressMetrics& metrics);
+// The same for a family whose region also depends on Progress itself (a
+// count of steps, an angle), which the metrics give only rounded.
+using ProgressRegionFn = Region (*)(TShowStyle style, const ProgressMetrics& metrics, uint32_t Progress);
 
 // Selects `region` as the clip region of `Screen`'s canvas, draws `Picture`
 // at (0, 0) through it and removes the clip region again.
@@ -25,9 +28,12 @@ void RevealRegion(Bitmap& Screen, const Bitmap& Picture, const Region& region);
 // type (a region call that fails) reveals nothing.
 void RevealStyleRegion(StyleRegionFn regionOf, TShowStyle style, Bitmap& Screen, const Bitmap& Picture,
                        const Rect& R, uint32_t Step, uint32_t Progress);
+void RevealStyleRegion(ProgressRegionFn regionOf, TShowStyle style, Bitmap& Screen, const Bitmap& Picture,
+                       const Rect& R, uint32_t Step, uint32_t Progress);
 
-// The same as a plain procedure per style, for the style table.
-template <StyleRegionFn RegionOf, TShowStyle Style>
+// The same as a plain procedure per style, for the style table; RegionOf is
+// a StyleRegionFn or a ProgressRegionFn.
+template <auto RegionOf, TShowStyle Style>
 void RegionRevealEffect(Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step, uint32_t Progress)
 {
     RevealStyleRegion(RegionOf, Style, Screen, Picture, R, Step, Progress);
