@@ -104,24 +104,6 @@ TEST(CreateSpeckleRegion, On1024WideRowsAre5HighOnA2PixelPitch)
         EXPECT_TRUE(mask.At(524 - 10, y) && !mask.At(524 - 101, y)) << "row " << y;
 }
 
-TEST(CreateSpeckleRegion, CellProbabilitiesAre2OverKNearTheFrontAnd1OverKBeyond)
-{
-    // A single row band (H 1) per call: one row, so cell k shows exactly
-    // when drawn. Counted over many calls.
-    constexpr int calls = 20000;
-    std::vector<int> shown(21);
-    SetRandSeed(99);
-    for (int i = 0; i < calls; ++i) {
-        const Mask mask = MaskOf(CreateSpeckleRegion(200, 0, 400, 1, 1, 0), 400, 1);
-        for (int32_t k = 1; k <= 20; ++k)
-            shown[size_t(k)] += mask.At(200 - 2 * k, 0);
-    }
-    for (int32_t k = 1; k <= 20; ++k) {
-        const double expected = std::min(1.0, (k <= 15 ? 2.0 : 1.0) / k);
-        EXPECT_NEAR(double(shown[size_t(k)]) / calls, expected, 0.015) << "cell " << k;
-    }
-}
-
 TEST(CreateSpeckleRegion, OtherKindsAreTheRowsMirroredOrTurned)
 {
     constexpr uint32_t seed = 4242;
