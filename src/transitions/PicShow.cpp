@@ -3,6 +3,7 @@
 #include "core/MulDiv.h"
 #include "gdi/Canvas.h"
 #include "gui/Application.h"
+#include "transitions/FrameComposer.h"
 #include "transitions/PSEffect.h"
 
 #include <algorithm>
@@ -266,20 +267,28 @@ void TCustomPicShow::UpdateFrame()
 {
     CanvasLock newLock(m_newImage->GetCanvas());
     CanvasLock frameLock(m_frameBitmap->GetCanvas());
-    {
-        CanvasLock oldLock(m_oldImage->GetCanvas());
-        m_frameBitmap->GetCanvas().Draw(0, 0, *m_oldImage);
-    }
-    DoBeforeNewFrame(*m_newImage, *m_frameBitmap);
     const Rect r{0, 0, m_picWidth, m_picHeight};
     const uint8_t progress = m_progress;
-    if (progress == 100) {
-        m_frameBitmap->GetCanvas().Draw(0, 0, *m_newImage);
-    } else if (progress != 0) {
-        const TShowStyle style = m_style;
-        if (style == 0)
+    const TShowStyle style = m_style;
+    // With nothing to draw between the old image and the effect, a style's
+    // frame is composed in one pass.
+    if (!OnBeforeNewFrame && style != 0 && progress != 0 && progress != 100) {
+        {
+            CanvasLock oldLock(m_oldImage->GetCanvas());
+            ComposeShowFrame(style, *m_frameBitmap, *m_oldImage, *m_newImage, r, m_step, progress);
+        }
+        DoBeforeNewFrame(*m_newImage, *m_frameBitmap);
+    } else {
+        {
+            CanvasLock oldLock(m_oldImage->GetCanvas());
+            m_frameBitmap->GetCanvas().Draw(0, 0, *m_oldImage);
+        }
+        DoBeforeNewFrame(*m_newImage, *m_frameBitmap);
+        if (progress == 100)
+            m_frameBitmap->GetCanvas().Draw(0, 0, *m_newImage);
+        else if (progress != 0 && style == 0)
             DoCustomDraw(*m_newImage, *m_frameBitmap);
-        else
+        else if (progress != 0)
             FindShowStyle(style)->Proc(*m_frameBitmap, *m_newImage, r, m_step, progress);
     }
     InvalidateFrameRect(r);

@@ -3,6 +3,7 @@
 #include "core/Error.h"
 #include "core/Random.h"
 #include "gdi/Canvas.h"
+#include "transitions/FrameComposer.h"
 #include "transitions/PSEffect.h"
 
 #include <algorithm>
@@ -51,12 +52,14 @@ Bitmap& TransitionFrames::Compose(uint32_t step, uint32_t progress)
     // same frame identical.
     SetRandSeed(m_style * 1000003u + step * 1009u + progress);
     Canvas& canvas = m_frame.GetCanvas();
-    canvas.Draw(0, 0, m_oldImage);
-    if (progress == 100)
-        canvas.Draw(0, 0, m_newImage);
-    else if (progress != 0 && m_style != 0)
-        FindShowStyle(m_style)->Proc(m_frame, m_newImage, Rect{0, 0, m_frame.Width(), m_frame.Height()}, step,
-                                     progress);
+    if (progress == 100 || progress == 0 || m_style == 0) {
+        canvas.Draw(0, 0, m_oldImage);
+        if (progress == 100)
+            canvas.Draw(0, 0, m_newImage);
+    } else {
+        ComposeShowFrame(TShowStyle(m_style), m_frame, m_oldImage, m_newImage,
+                         Rect{0, 0, m_frame.Width(), m_frame.Height()}, step, progress);
+    }
     return m_frame;
 }
 

@@ -25,41 +25,51 @@ void RevealRegion(Bitmap& Screen, const Bitmap& Picture, const Region& region)
 
 namespace {
 
-// The frame step for a region given as regionOf(metrics, progress).
+// The region for a frame, given as regionOf(metrics, progress).
 template <class RegionOf>
-void RevealFrame(const RegionOf& regionOf, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step,
-                 uint32_t Progress)
+std::optional<Region> FrameRegion(const RegionOf& regionOf, const Rect& R, uint32_t Step, uint32_t Progress)
 {
     const uint32_t progress = std::min<uint32_t>(Progress, 100);
     const ProgressMetrics m = CalcProgressMetrics(R, Step, progress);
     if (m.FullWidth <= 0 || m.FullHeight <= 0 || m.FullWidth > Bitmap::kMaxDimension ||
         m.FullHeight > Bitmap::kMaxDimension)
-        return;
-    Region region;
+        return std::nullopt;
     try {
-        region = regionOf(m, progress);
+        return regionOf(m, progress);
     } catch (const Exception&) {
         // Beyond the region type's limits (millions of rectangles on a huge
         // frame): like a failing region call, it leaves the frame as it is.
-        return;
+        return std::nullopt;
     }
-    RevealRegion(Screen, Picture, region);
 }
 
 } // namespace
 
+std::optional<Region> StyleFrameRegion(StyleRegionFn regionOf, TShowStyle style, const Rect& R, uint32_t Step,
+                                       uint32_t Progress)
+{
+    return FrameRegion([&](const ProgressMetrics& m, uint32_t) { return regionOf(style, m); }, R, Step, Progress);
+}
+
+std::optional<Region> StyleFrameRegion(ProgressRegionFn regionOf, TShowStyle style, const Rect& R, uint32_t Step,
+                                       uint32_t Progress)
+{
+    return FrameRegion([&](const ProgressMetrics& m, uint32_t progress) { return regionOf(style, m, progress); }, R,
+                       Step, Progress);
+}
+
 void RevealStyleRegion(StyleRegionFn regionOf, TShowStyle style, Bitmap& Screen, const Bitmap& Picture,
                        const Rect& R, uint32_t Step, uint32_t Progress)
 {
-    RevealFrame([&](const ProgressMetrics& m, uint32_t) { return regionOf(style, m); }, Screen, Picture, R, Step,
-                Progress);
+    if (const std::optional<Region> region = StyleFrameRegion(regionOf, style, R, Step, Progress))
+        RevealRegion(Screen, Picture, *region);
 }
 
 void RevealStyleRegion(ProgressRegionFn regionOf, TShowStyle style, Bitmap& Screen, const Bitmap& Picture,
                        const Rect& R, uint32_t Step, uint32_t Progress)
 {
-    RevealFrame([&](const ProgressMetrics& m, uint32_t progress) { return regionOf(style, m, progress); }, Screen,
-                Picture, R, Step, Progress);
+    if (const std::optional<Region> region = StyleFrameRegion(regionOf, style, R, Step, Progress))
+        RevealRegion(Screen, Picture, *region);
 }
 
 void RectUnion::Add(int64_t left, int64_t top, int64_t right, int64_t bottom)

@@ -8,6 +8,7 @@
 #include "transitions/PSEffect.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace saver {
@@ -30,6 +31,13 @@ void RevealStyleRegion(StyleRegionFn regionOf, TShowStyle style, Bitmap& Screen,
                        const Rect& R, uint32_t Step, uint32_t Progress);
 void RevealStyleRegion(ProgressRegionFn regionOf, TShowStyle style, Bitmap& Screen, const Bitmap& Picture,
                        const Rect& R, uint32_t Step, uint32_t Progress);
+
+// The region the frame step reveals; none when the frame draws nothing (a
+// frame no bitmap can have, or a region too complex for the region type).
+[[nodiscard]] std::optional<Region> StyleFrameRegion(StyleRegionFn regionOf, TShowStyle style, const Rect& R,
+                                                     uint32_t Step, uint32_t Progress);
+[[nodiscard]] std::optional<Region> StyleFrameRegion(ProgressRegionFn regionOf, TShowStyle style, const Rect& R,
+                                                     uint32_t Step, uint32_t Progress);
 
 // The same as a plain procedure per style, for the style table; RegionOf is
 // a StyleRegionFn or a ProgressRegionFn.

@@ -1,0 +1,183 @@
+#include "transitions/FrameComposer.h"
+
+#include "gdi/Bitmap.h"
+#include "gdi/Canvas.h"
+#include "gdi/Region.h"
+#include "transitions/effects/BlindsAndSweeps.h"
+#include "transitions/effects/RectangleEffects.h"
+#include "transitions/effects/RegionEffects.h"
+#include "transitions/effects/RegionReveal.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+namespace saver {
+
+namespace {
+
+bool FourBytesAPixel(const Bitmap& b) { return BitsPerPixel(b.GetPixelFormat()) == 32; }
+
+// The metrics of a frame the effects can draw: none for an empty frame or
+// one beyond the largest bitmap, which the procedures leave as it is.
+std::optional<ProgressMetrics> DrawableMetrics(const Rect& R, uint32_t Step, uint32_t Progress)
+{
+    const ProgressMetrics m = CalcProgressMetrics(R, Step, std::min<uint32_t>(Progress, 100));
+    if (m.FullWidth <= 0 || m.FullHeight <= 0 || m.FullWidth > Bitmap::kMaxDimension ||
+        m.FullHeight > Bitmap::kMaxDimension)
+        return std::nullopt;
+    return m;
+}
+
+void DrawOldImage(Bitmap& Screen, const Bitmap& OldImage) { Screen.GetCanvas().Draw(0, 0, OldImage); }
+
+// Rectangle styles: every pixel a plain copy of a rectangle lying inside
+// the picture writes comes from the picture, so the old image is needed
+// only outside those copies. Mirrored copies, and copies whose source
+// leaves the picture, may leave pixels of their destination alone: the old
+// image goes under them.
+void ComposeRectangleFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldImage, const Bitmap& Picture,
+                           const ProgressMetrics& m)
+{
+    const std::vector<RectCopy> copies = RectangleCopies(style, m);
+    const Rect frame{0, 0, Screen.Width(), Screen.Height()};
+    const Rect picture{0, 0, Picture.Width(), Picture.Height()};
+    Region covered;
+    for (const RectCopy& c : copies) {
+        const bool fillsDest = !c.FlipHorizontally && !c.FlipVertically && !c.Source.IsEmpty() &&
+                               c.Source.Intersected(picture) == c.Source;
+        const Rect dest = c.Dest.Intersected(frame);
+        if (fillsDest && !dest.IsEmpty())
+            covered.Combine(covered, Region(dest), CombineMode::Or);
+    }
+    ComposeRegionFrame(Screen, OldImage, nullptr, covered);
+    DrawCopies(Screen, Picture, copies);
+}
+
+// The region a region style reveals in a frame; none for other styles and
+// for frames that draw nothing.
+std::optional<std::optional<Region>> RegionStyleFrame(TShowStyle style, const Rect& R, uint32_t Step,
+                                                      uint32_t Progress)
+{
+    if (const StyleRegionFn regionOf = RegionStyleFamily(style))
+        return StyleFrameRegion(regionOf, style, R, Step, Progress);
+    if (style >= kFirstBlindsStyle && style <= kLastBlindsStyle)
+        return StyleFrameRegion(&BlindsAndSweepsRegion, style, R, Step, Progress);
+    return std::nullopt;
+}
+
+void CopyPixels(uint8_t* out, const uint8_t* in, int32_t from, int32_t to)
+{
+    if (to > from)
+        std::memcpy(out + size_t(from) * 4, in + size_t(from) * 4, size_t(to - from) * 4);
+}
+
+// Pieces narrower than this on average make a band go pixel by pixel.
+constexpr int64_t kNarrowPieceWidth = 48;
+
+// out = in where the mask is all ones, old where it is zero.
+void SelectPixels(uint8_t* outRow, const uint8_t* oldRow, const uint8_t* inRow, const uint32_t* __restrict mask,
+                  int32_t width)
+{
+    // Rows are 4-byte aligned, so the pixels can be read as words.
+    auto* __restrict out = reinterpret_cast<uint32_t*>(outRow);
+    const auto* __restrict old = reinterpret_cast<const uint32_t*>(oldRow);
+    const auto* __restrict in = reinterpret_cast<const uint32_t*>(inRow);
+    for (int32_t x = 0; x < width; ++x)
+        out[x] = (in[x] & mask[x]) | (old[x] & ~mask[x]);
+}
+
+} // namespace
+
+bool CanComposeInOnePass(Bitmap& Screen, const Bitmap& OldImage, const Bitmap& Picture)
+{
+    const Canvas& canvas = Screen.GetCanvas();
+    return FourBytesAPixel(Screen) && FourBytesAPixel(OldImage) && FourBytesAPixel(Picture) &&
+           OldImage.Width() == Screen.Width() && OldImage.Height() == Screen.Height() &&
+           Picture.Width() == Screen.Width() && Picture.Height() == Screen.Height() && &OldImage != &Screen &&
+           &Picture != &Screen && !canvas.ClipRegion() && !canvas.DeviceClip() && canvas.Origin() == Point{};
+}
+
+void ComposeRegionFrame(Bitmap& Screen, const Bitmap& OldImage, const Bitmap* Picture, const Region& region)
+{
+    const int32_t width = Screen.Width(), height = Screen.Height();
+    const std::span<const Rect> rects = region.Rects();
+    std::vector<uint32_t> select;
+    size_t band = 0;
+    int32_t y = 0;
+    while (y < height) {
+        // Skip bands above y; rows up to the next band take the old image.
+        while (band < rects.size() && rects[band].Bottom <= y)
+            ++band;
+        const int32_t bandTop = band < rects.size() ? std::max(rects[band].Top, y) : height;
+        for (; y < std::min(bandTop, height); ++y)
+            CopyPixels(Screen.ScanLine(y), OldImage.ScanLine(y), 0, width);
+        if (y >= height)
+            break;
+        size_t end = band + 1;
+        while (end < rects.size() && rects[end].Top == rects[band].Top)
+            ++end;
+        const int32_t bandBottom = std::min(rects[band].Bottom, height);
+        // A band of many narrow pieces (bars, shreds, speckles) costs a
+        // call per piece and row; a per-pixel select over the whole row
+        // streams instead.
+        if (Picture && int64_t(end - band) * kNarrowPieceWidth > width) {
+            select.assign(size_t(width), 0);
+            for (size_t i = band; i < end; ++i) {
+                const int32_t left = std::clamp(rects[i].Left, 0, width);
+                const int32_t right = std::clamp(rects[i].Right, left, width);
+                std::fill(select.begin() + left, select.begin() + right, ~uint32_t{0});
+            }
+            for (; y < bandBottom; ++y)
+                SelectPixels(Screen.ScanLine(y), OldImage.ScanLine(y), Picture->ScanLine(y), select.data(), width);
+            band = end;
+            continue;
+        }
+        for (; y < bandBottom; ++y) {
+            uint8_t* out = Screen.ScanLine(y);
+            const uint8_t* old = OldImage.ScanLine(y);
+            const uint8_t* in = Picture ? Picture->ScanLine(y) : nullptr;
+            int32_t x = 0;
+            for (size_t i = band; i < end; ++i) {
+                const int32_t left = std::clamp(rects[i].Left, x, width);
+                const int32_t right = std::clamp(rects[i].Right, left, width);
+                CopyPixels(out, old, x, left);
+                if (in)
+                    CopyPixels(out, in, left, right);
+                x = right;
+            }
+            CopyPixels(out, old, x, width);
+        }
+        band = end;
+    }
+}
+
+void ComposeShowFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldImage, const Bitmap& Picture, const Rect& R,
+                      uint32_t Step, uint32_t Progress)
+{
+    const TShowStyleEntry* entry = FindShowStyle(style);
+    const bool onePass = entry && CanComposeInOnePass(Screen, OldImage, Picture) &&
+                         R == Rect{0, 0, Screen.Width(), Screen.Height()};
+    if (onePass && style >= kFirstRectangleStyle && style <= kLastRectangleStyle) {
+        if (const std::optional<ProgressMetrics> m = DrawableMetrics(R, Step, Progress))
+            ComposeRectangleFrame(style, Screen, OldImage, Picture, *m);
+        else
+            DrawOldImage(Screen, OldImage);
+        return;
+    }
+    if (onePass) {
+        if (const auto region = RegionStyleFrame(style, R, Step, Progress)) {
+            if (*region)
+                ComposeRegionFrame(Screen, OldImage, &Picture, **region);
+            else
+                DrawOldImage(Screen, OldImage);
+            return;
+        }
+    }
+    DrawOldImage(Screen, OldImage);
+    if (entry)
+        entry->Proc(Screen, Picture, R, Step, Progress);
+}
+
+} // namespace saver
