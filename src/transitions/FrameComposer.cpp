@@ -7,6 +7,7 @@
 #include "transitions/effects/RectangleEffects.h"
 #include "transitions/effects/RegionEffects.h"
 #include "transitions/effects/RegionReveal.h"
+#include "transitions/effects/SpeckleAndPush.h"
 
 #include <algorithm>
 #include <cstring>
@@ -62,6 +63,8 @@ std::optional<std::optional<Region>> RegionStyleFrame(TShowStyle style, const Re
 {
     if (const StyleRegionFn regionOf = RegionStyleFamily(style))
         return StyleFrameRegion(regionOf, style, R, Step, Progress);
+    if (style >= kFirstSpeckleStyle && style <= kRandomSquaresStyle)
+        return StyleFrameRegion(&SpeckleOrSquaresRegion, style, R, Step, Progress);
     if (style >= kFirstBlindsStyle && style <= kLastBlindsStyle)
         return StyleFrameRegion(&BlindsAndSweepsRegion, style, R, Step, Progress);
     return std::nullopt;

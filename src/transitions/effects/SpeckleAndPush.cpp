@@ -82,10 +82,6 @@ Region SpeckleRegion(TShowStyle style, const ProgressMetrics& m)
                                row->VertKind);
 }
 
-Region RandomSquaresStyleRegion(TShowStyle, const ProgressMetrics& m, uint32_t Progress)
-{
-    return RandomSquaresRegion(m, Progress);
-}
 
 // A rectangle in the frame's lengths.
 struct FrameRect {
@@ -297,15 +293,16 @@ Region RandomSquaresRegion(const ProgressMetrics& m, uint32_t Progress)
     return rects.Finish();
 }
 
+Region SpeckleOrSquaresRegion(TShowStyle style, const ProgressMetrics& m, uint32_t Progress)
+{
+    return style == kRandomSquaresStyle ? RandomSquaresRegion(m, Progress) : SpeckleRegion(style, m);
+}
+
 void SpeckleAndPushEffect(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step,
                           uint32_t Progress)
 {
-    if (style >= kFirstSpeckleStyle && style < kRandomSquaresStyle) {
-        RevealStyleRegion(&SpeckleRegion, style, Screen, Picture, R, Step, Progress);
-        return;
-    }
-    if (style == kRandomSquaresStyle) {
-        RevealStyleRegion(&RandomSquaresStyleRegion, style, Screen, Picture, R, Step, Progress);
+    if (style >= kFirstSpeckleStyle && style <= kRandomSquaresStyle) {
+        RevealStyleRegion(&SpeckleOrSquaresRegion, style, Screen, Picture, R, Step, Progress);
         return;
     }
     const ProgressMetrics m = CalcProgressMetrics(R, Step, std::min<uint32_t>(Progress, 100));

@@ -42,6 +42,9 @@ inline constexpr TShowStyle kLastPushStyle = 135;
 // that never advances or a picture that never shows.
 [[nodiscard]] Region RandomSquaresRegion(const ProgressMetrics& m, uint32_t Progress);
 
+// The region a style of 123 to 127 reveals in a frame; empty for others.
+[[nodiscard]] Region SpeckleOrSquaresRegion(TShowStyle style, const ProgressMetrics& m, uint32_t Progress);
+
 // The frame of a style of 123 to 135; other styles draw nothing.
 void SpeckleAndPushEffect(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step,
                           uint32_t Progress);
