@@ -11,6 +11,8 @@ namespace saver {
 
 using aatext::FillBitmap24;
 using aatext::FillRow24;
+using aatext::PlaceGraphic;
+using aatext::Placement;
 using aatext::RoundDivHalfEven;
 
 TAAFontEx::TAAFontEx(Canvas* canvas) : TAAFont(canvas), m_noiseSeed(std::random_device{}()) {}
@@ -131,6 +133,27 @@ void TAAFontEx::BuildGradient()
     }
 }
 
+void aatext::PlaceGraphic(Canvas& canvas, const Rect& rect, Placement placement, const Graphic& graphic)
+{
+    const int32_t gw = graphic.Width(), gh = graphic.Height();
+    switch (placement) {
+    case Placement::Tiled:
+        for (int32_t j = 0; j <= rect.Height() / gh; ++j)
+            for (int32_t i = 0; i <= rect.Width() / gw; ++i)
+                graphic.Draw(canvas, rect.Left + i * gw, rect.Top + j * gh);
+        break;
+    case Placement::Stretched:
+        graphic.StretchDraw(canvas, rect);
+        break;
+    case Placement::Center:
+        graphic.Draw(canvas, (rect.Right + rect.Left - gw) / 2, (rect.Bottom + rect.Top - gh) / 2);
+        break;
+    case Placement::Normal:
+        graphic.Draw(canvas, rect.Left, rect.Top);
+        break;
+    }
+}
+
 void TAAFontEx::BuildTexture()
 {
     const TAATexture& texture = m_effect.Texture();
@@ -146,24 +169,7 @@ void TAAFontEx::BuildTexture()
     // An empty graphic covers nothing (and would tile forever).
     if (graphic.Empty() || fore.Empty())
         return;
-    Canvas& target = fore.GetCanvas();
-    const int32_t w = fore.Width(), h = fore.Height(), gw = graphic.Width(), gh = graphic.Height();
-    switch (texture.Mode()) {
-    case TTextureMode::tmTiled:
-        for (int32_t j = 0; j <= h / gh; ++j)
-            for (int32_t i = 0; i <= w / gw; ++i)
-                graphic.Draw(target, i * gw, j * gh);
-        break;
-    case TTextureMode::tmStretched:
-        graphic.StretchDraw(target, Rect{0, 0, w, h});
-        break;
-    case TTextureMode::tmCenter:
-        graphic.Draw(target, (w - gw) / 2, (h - gh) / 2);
-        break;
-    case TTextureMode::tmNormal:
-        graphic.Draw(target, 0, 0);
-        break;
-    }
+    PlaceGraphic(fore.GetCanvas(), Rect{0, 0, fore.Width(), fore.Height()}, Placement(texture.Mode()), graphic);
 }
 
 void TAAFontEx::BuildNoise()

@@ -7,7 +7,10 @@
 
 namespace saver {
 class Bitmap;
-}
+class Canvas;
+class Graphic;
+struct Rect;
+} // namespace saver
 
 namespace saver::aatext {
 
@@ -30,5 +33,12 @@ constexpr int64_t RoundDivHalfEven(int64_t num, int64_t den)
 void FillBitmap24(Bitmap& bitmap, TColor rgb);
 // Writes `width` pixels of an RGB colour into a 24-bit row.
 void FillRow24(uint8_t* row, int32_t width, TColor rgb);
+
+// How a graphic covers a rectangle, in the order of TTextureMode and
+// TBackGroundMode.
+enum class Placement : uint8_t { Tiled, Stretched, Center, Normal };
+// Draws a graphic (not empty) into a rectangle: tiled from its top-left
+// corner, stretched over it, centred, or once at its top-left corner.
+void PlaceGraphic(Canvas& canvas, const Rect& rect, Placement placement, const Graphic& graphic);
 
 } // namespace saver::aatext

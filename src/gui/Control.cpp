@@ -74,14 +74,16 @@ void Control::SetColor(TColor color)
     m_color = color;
     m_parentColor = false;
     Invalidate();
+    ColorChanged();
 }
 
 void Control::SetParentColor(bool parentColor)
 {
     m_parentColor = parentColor;
-    if (parentColor && m_parent) {
+    if (parentColor && m_parent && m_color != m_parent->Color()) {
         m_color = m_parent->Color();
         Invalidate();
+        ColorChanged();
     }
 }
 
@@ -420,6 +422,12 @@ void WinControl::WMEraseBkgnd(Message& message)
 
 void WinControl::PaintWindow(Canvas&) {}
 
+void WinControl::PaintContentTo(Canvas& canvas)
+{
+    Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(&canvas));
+    PaintWindow(canvas);
+}
+
 void WinControl::PaintControls(Canvas& canvas, const Rect& updateRect)
 {
     for (Control* c : m_controls) {
@@ -483,6 +491,34 @@ void WinControl::PresentRect(const Rect& clientRect)
     const Point offset = SurfaceOffset();
     Application::Current().GetBackend().Present(form->Handle(), form->GetSurface(),
                                                 clientRect.Offsetted(offset.X, offset.Y));
+}
+
+// --------------------------------------------------------- GraphicControl
+
+void GraphicControl::PaintTo(Canvas& target, Point origin, const Rect& clip)
+{
+    Bitmap* const oldTarget = m_canvas.Target();
+    const Point oldOrigin = m_canvas.Origin();
+    const std::optional<Rect> oldClip = m_canvas.DeviceClip();
+    m_canvas.SetTarget(target.Target());
+    m_canvas.SetOrigin(target.Origin().Translated(origin.X, origin.Y));
+    Rect area = clip;
+    if (const std::optional<Rect> outer = target.DeviceClip())
+        area = area.Intersected(outer->Offsetted(-origin.X, -origin.Y));
+    m_canvas.SetDeviceClip(area);
+    struct Restore {
+        Canvas& canvas;
+        Bitmap* target;
+        Point origin;
+        std::optional<Rect> clip;
+        ~Restore()
+        {
+            canvas.SetTarget(target);
+            canvas.SetOrigin(origin);
+            canvas.SetDeviceClip(clip);
+        }
+    } restore{m_canvas, oldTarget, oldOrigin, oldClip};
+    Paint();
 }
 
 // ----------------------------------------------------------- CustomControl

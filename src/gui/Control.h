@@ -28,10 +28,31 @@ class Bitmap;
 class Form;
 class WinControl;
 
+// What the framework is doing with a component. Loading and reading cover
+// the time its stored properties are being set (see FormLoader.h).
+enum ComponentStateFlag : uint32_t {
+    csLoading = 1,
+    csReading = 2,
+    csWriting = 4,
+    csDestroying = 8,
+    csDesigning = 16,
+    csUpdating = 32,
+};
+
 class Component {
 public:
     virtual ~Component() = default;
     std::string Name;
+
+    [[nodiscard]] uint32_t ComponentState() const { return m_componentState; }
+    void IncludeState(uint32_t flags) { m_componentState |= flags; }
+    void ExcludeState(uint32_t flags) { m_componentState &= ~flags; }
+    // Called once every component of a stored description has its
+    // properties; ends the loading state.
+    virtual void Loaded() { ExcludeState(csLoading); }
+
+protected:
+    uint32_t m_componentState = 0;
 };
 
 using NotifyEvent = std::function<void(Component* sender)>;
@@ -82,6 +103,10 @@ public:
     void SetColor(TColor color);
     [[nodiscard]] bool ParentColor() const { return m_parentColor; }
     void SetParentColor(bool parentColor);
+    // Set while the control paints a copy of itself into another control's
+    // image (see GraphicControl::PaintTo).
+    [[nodiscard]] bool PaintingCopy() const { return m_paintingCopy; }
+    void SetPaintingCopy(bool paintingCopy) { m_paintingCopy = paintingCopy; }
 
     [[nodiscard]] Align GetAlign() const { return m_align; }
     void SetAlign(Align align);
@@ -111,6 +136,8 @@ public:
 protected:
     // Called when the bounds changed (after the new bounds are stored).
     virtual void BoundsChanged(const Rect& oldBounds);
+    // Called after the colour changed.
+    virtual void ColorChanged() {}
     friend class WinControl;
 
     WinControl* m_parent = nullptr;
@@ -119,6 +146,7 @@ protected:
     bool m_enabled = true;
     TColor m_color = clBtnFace;
     bool m_parentColor = false;
+    bool m_paintingCopy = false;
     Align m_align = Align::alNone;
 };
 
@@ -145,6 +173,10 @@ public:
     bool GetUpdateRect(Rect* rect = nullptr) const;
 
     void SetFocus();
+
+    // Erases the background and paints the window's own content (not its
+    // children) into a canvas, in client coordinates.
+    void PaintContentTo(Canvas& canvas);
 
     // The window procedure: one switch from message number to handler.
     void WndProc(Message& message) override;
@@ -207,6 +239,10 @@ protected:
 class GraphicControl : public Control {
 public:
     Canvas& GetCanvas() { return m_canvas; }
+    // Paints into `target`'s bitmap instead, with the control's top-left at
+    // `origin` (drawing coordinates of `target`) and nothing outside `clip`
+    // (control coordinates); the canvas is restored afterwards.
+    void PaintTo(Canvas& target, Point origin, const Rect& clip);
 
 protected:
     friend class WinControl;

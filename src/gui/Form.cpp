@@ -15,6 +15,20 @@ Form::~Form()
     DestroyHandle();
 }
 
+Component& Form::InsertComponent(std::unique_ptr<Component> component)
+{
+    m_components.push_back(std::move(component));
+    return *m_components.back();
+}
+
+Component* Form::FindComponent(std::string_view name) const
+{
+    for (const auto& component : m_components)
+        if (component->Name == name)
+            return component.get();
+    return nullptr;
+}
+
 void Form::DoCreate()
 {
     if (OnCreate)

@@ -10,8 +10,15 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace saver {
+
+struct FormDescription;
+class Form;
+// Defined in FormLoader.cpp.
+void LoadFormDescription(Form& form, const FormDescription& description);
 
 enum class BorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
 enum class FormStyle { fsNormal, fsStayOnTop };
@@ -29,14 +36,26 @@ public:
     Form();
     ~Form() override;
 
-    // Constructs a form and runs its OnCreate, as loading a form does.
+    // Constructs a form and runs its OnCreate, as loading a form does. A form
+    // class with a stored description (a static StoredDescription() that
+    // returns a FormDescription, see FormLoader.h) is first given its stored
+    // properties and components from it.
     template <typename T, typename... Args>
     static std::unique_ptr<T> Create(Args&&... args)
     {
         auto form = std::make_unique<T>(std::forward<Args>(args)...);
+        if constexpr (requires { T::StoredDescription(); })
+            LoadFormDescription(*form, T::StoredDescription());
         form->DoCreate();
         return form;
     }
+
+    // Components the form owns (those created from its stored description),
+    // in creation order.
+    Component& InsertComponent(std::unique_ptr<Component> component);
+    [[nodiscard]] const std::vector<std::unique_ptr<Component>>& Components() const { return m_components; }
+    // The owned component with that name, or nullptr.
+    [[nodiscard]] Component* FindComponent(std::string_view name) const;
 
     std::string Caption;
     BorderStyle FormBorderStyle = BorderStyle::bsSizeable;
@@ -91,6 +110,7 @@ private:
 
     HWND m_parentWindow = 0;
     Bitmap m_surface{PixelFormat::pf32bit};
+    std::vector<std::unique_ptr<Component>> m_components;
     bool m_nativeCreated = false;
     bool m_shown = false;
     bool m_everShown = false;

@@ -1,14 +1,28 @@
 #include "saver/Unitprewin.h"
 
+#include "saver/Unitprewin.dfm.h"
+
 namespace saver {
 
-TForm2::TForm2()
+FormDescription TForm2::StoredDescription()
 {
-    Name = "Form2";
-    Caption = "Form2";
-    FormBorderStyle = BorderStyle::bsNone;
-    SetColor(clWhite);
-    SetClientSize(165, 139);
+    static const ComponentClasses classes = [] {
+        ComponentClasses c;
+        PropertyTable<TForm2> form;
+        form.Inherit(FormProperties());
+        c.RegisterRoot("TForm2", std::move(form));
+        RegisterAATextClasses(c);
+        return c;
+    }();
+    return {kForm2Description, &classes};
+}
+
+void TForm2::Loaded()
+{
+    Form::Loaded();
+    AAFadeText1 = dynamic_cast<TAAFadeText*>(FindComponent("AAFadeText1"));
+    if (!AAFadeText1)
+        throw Exception("The preview window's description has no AAFadeText1");
 }
 
 } // namespace saver
