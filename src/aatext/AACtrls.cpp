@@ -178,19 +178,7 @@ void TAACustomText::InitControl()
 // ---------------------------------------------------------------------------
 // Parameter blocks
 
-namespace {
-
-// A writer: stores a different value and reports it.
-template <class T>
-void Store(TNotifyClass& owner, T& field, T value)
-{
-    if (field == value)
-        return;
-    field = value;
-    owner.Changed();
-}
-
-} // namespace
+using aatext::Store;
 
 TCustomParam::TCustomParam(TAACustomText& owner, TChangeEvent onChanged)
     : TNotifyClass(std::move(onChanged)), m_owner(owner)

@@ -1,21 +1,10 @@
 // The effect set: settings objects and their change chain.
 #include "aatext/AAFont.h"
+#include "aatext/AAInternal.h"
 
 namespace saver {
 
-namespace {
-
-// A writer: stores a different value and reports it.
-template <class T>
-void Store(TNotifyClass& owner, T& field, T value)
-{
-    if (field == value)
-        return;
-    field = value;
-    owner.Changed();
-}
-
-} // namespace
+using aatext::Store;
 
 void TNotifyClass::Assign(const TNotifyClass&) {}
 

@@ -28,6 +28,17 @@ constexpr int64_t RoundDivHalfEven(int64_t num, int64_t den)
     return q;
 }
 
+// A property writer: stores a different value and reports it through the
+// owner's Changed.
+template <class Owner, class T>
+void Store(Owner& owner, T& field, T value)
+{
+    if (field == value)
+        return;
+    field = value;
+    owner.Changed();
+}
+
 // Fills a 24-bit bitmap with an RGB colour: the first row is built, the
 // others copied from it.
 void FillBitmap24(Bitmap& bitmap, TColor rgb);
