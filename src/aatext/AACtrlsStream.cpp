@@ -142,8 +142,9 @@ const PropertyTable<TFadeTextParam>& FadeTextParamProperties()
                                                  {"taCenter", TAlignment::taCenter}}));
         });
         t.Add("Layout", [](TFadeTextParam& p, V v) {
-            p.SetLayout(v.AsEnum<TTextLayout>(
-                {{"tlTop", TTextLayout::tlTop}, {"tlCenter", TTextLayout::tlCenter}, {"tlBottom", TTextLayout::tlBottom}}));
+            p.SetLayout(v.AsEnum<TTextLayout>({{"tlTop", TTextLayout::tlTop},
+                                               {"tlCenter", TTextLayout::tlCenter},
+                                               {"tlBottom", TTextLayout::tlBottom}}));
         });
         t.Add("Quality", [](TFadeTextParam& p, V v) {
             p.SetQuality(v.AsEnum<TAAQuality>({{"aqHigh", TAAQuality::aqHigh},

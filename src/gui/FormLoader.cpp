@@ -422,8 +422,12 @@ const PropertyTable<Control>& ControlProperties()
 {
     static const PropertyTable<Control> table = [] {
         PropertyTable<Control> t;
-        t.Add("Left", [](Control& c, const StoredValue& v) { c.SetBounds(int32_t(v.AsInteger(INT16_MIN, INT16_MAX)), c.Top(), c.Width(), c.Height()); });
-        t.Add("Top", [](Control& c, const StoredValue& v) { c.SetBounds(c.Left(), int32_t(v.AsInteger(INT16_MIN, INT16_MAX)), c.Width(), c.Height()); });
+        t.Add("Left", [](Control& c, const StoredValue& v) {
+            c.SetBounds(int32_t(v.AsInteger(INT16_MIN, INT16_MAX)), c.Top(), c.Width(), c.Height());
+        });
+        t.Add("Top", [](Control& c, const StoredValue& v) {
+            c.SetBounds(c.Left(), int32_t(v.AsInteger(INT16_MIN, INT16_MAX)), c.Width(), c.Height());
+        });
         t.Add("Width", [](Control& c, const StoredValue& v) { c.SetWidth(int32_t(v.AsInteger(0, INT16_MAX))); });
         t.Add("Height", [](Control& c, const StoredValue& v) { c.SetHeight(int32_t(v.AsInteger(0, INT16_MAX))); });
         t.Add("Visible", [](Control& c, const StoredValue& v) { c.SetVisible(v.AsBoolean()); });
@@ -464,8 +468,12 @@ const PropertyTable<Form>& FormProperties()
                                              {"wsMaximized", WindowState::wsMaximized}});
         });
         t.Add("KeyPreview", [](Form& f, const StoredValue& v) { f.KeyPreview = v.AsBoolean(); });
-        t.Add("ClientWidth", [](Form& f, const StoredValue& v) { f.SetClientSize(int32_t(v.AsInteger(0, INT16_MAX)), f.ClientHeight()); });
-        t.Add("ClientHeight", [](Form& f, const StoredValue& v) { f.SetClientSize(f.ClientWidth(), int32_t(v.AsInteger(0, INT16_MAX))); });
+        t.Add("ClientWidth", [](Form& f, const StoredValue& v) {
+            f.SetClientSize(int32_t(v.AsInteger(0, INT16_MAX)), f.ClientHeight());
+        });
+        t.Add("ClientHeight", [](Form& f, const StoredValue& v) {
+            f.SetClientSize(f.ClientWidth(), int32_t(v.AsInteger(0, INT16_MAX)));
+        });
         return t;
     }();
     return table;

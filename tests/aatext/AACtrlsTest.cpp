@@ -381,6 +381,38 @@ TEST_F(FadeTextTest, TransparentShowsTheParentAndTheControlsBelow)
     EXPECT_FALSE(form.PaintingCopy());
 }
 
+TEST_F(FadeTextTest, FullPaintRecapturesWhatIsBehindOnEveryPaint)
+{
+    for (const bool fullPaint : {false, true}) {
+        Form form;
+        form.SetBounds(0, 0, 60, 40);
+        form.SetColor(clBlue);
+        Patch below(clGreen);
+        below.SetBounds(0, 0, 30, 40);
+        below.SetParent(&form);
+        TAAFadeText text;
+        text.SetParent(&form);
+        text.SetBounds(10, 10, 40, 20);
+        text.SetActive(false);
+        text.Text().SetTransparent(true);
+        text.Text().SetFullPaint(fullPaint);
+        int painted = 0;
+        text.OnPainted = [&](Component*) { ++painted; };
+        text.Loaded();
+        form.Show();
+        app.App->ProcessMessages();
+        ASSERT_GT(painted, 0);
+        ASSERT_EQ(form.GetSurface().GetPixel(15, 15), clGreen);
+        // The patch changes behind the control; only a full paint sees it.
+        below.SetColor(clGray);
+        app.App->ProcessMessages();
+        EXPECT_EQ(form.GetSurface().GetPixel(15, 15), fullPaint ? clGray : clGreen) << "full paint " << fullPaint;
+        EXPECT_EQ(form.GetSurface().GetPixel(5, 5), clGray);
+        EXPECT_EQ(form.GetSurface().GetPixel(40, 15), clBlue);
+        form.DestroyHandle();
+    }
+}
+
 // Counts rebuilds.
 class CountingFadeText final : public TAAFadeText {
 public:
