@@ -4,6 +4,7 @@
 #include "gdi/Canvas.h"
 #include "gdi/Region.h"
 #include "transitions/effects/BlindsAndSweeps.h"
+#include "transitions/effects/PixelEffects.h"
 #include "transitions/effects/RectangleEffects.h"
 #include "transitions/effects/RegionEffects.h"
 #include "transitions/effects/RegionReveal.h"
@@ -169,6 +170,9 @@ void ComposeShowFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldImage, 
             DrawOldImage(Screen, OldImage);
         return;
     }
+    if (onePass && style >= kFirstPixelStyle && style <= kLastPixelStyle &&
+        ComposePixelFrame(style, Screen, OldImage, Picture, R, Progress))
+        return;
     if (onePass) {
         if (const auto region = RegionStyleFrame(style, R, Step, Progress)) {
             if (*region)

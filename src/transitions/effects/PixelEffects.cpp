@@ -11,8 +11,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <numbers>
+#include <optional>
+#include <utility>
 
 namespace saver {
 namespace {
@@ -48,10 +51,11 @@ void LimitColumns(int64_t start, int64_t step, int64_t low, int64_t high, int64_
 // The rotation with its sums in `Sum`: int32_t when no sum can leave 32
 // bits, int64_t otherwise. Both give the exact values of the formula.
 template <class Sum>
-void RotateRows(Bitmap& Screen, const Bitmap& Picture, int64_t PivotX, int64_t PivotY, int64_t S, int64_t K)
+void RotateRows(Bitmap& Screen, const Bitmap& Picture, int64_t PivotX, int64_t PivotY, int64_t S, int64_t K,
+                int32_t firstRow, int32_t endRow)
 {
     const int64_t W = Picture.Width(), H = Picture.Height();
-    const int32_t rows = std::min(Screen.Height(), Picture.Height());
+    const int32_t rows = std::min({Screen.Height(), Picture.Height(), endRow});
     const int64_t columns = std::min(Screen.Width(), Picture.Width());
     // Source pixel (sx, sy), sy from the bottom, sits at sy * pitch + sx
     // pixels from the start of the bottom row.
@@ -62,7 +66,7 @@ void RotateRows(Bitmap& Screen, const Bitmap& Picture, int64_t PivotX, int64_t P
     const int64_t aLow = -PivotX * 65536, aHigh = (W - PivotX) * 65536 - 1;
     const int64_t bLow = -PivotY * 65536, bHigh = (H - PivotY) * 65536 - 1;
     const int64_t origin = PivotY * pitch + PivotX;
-    for (int32_t Y = 0; Y < rows; ++Y) {
+    for (int32_t Y = std::max(firstRow, 0); Y < rows; ++Y) {
         const int64_t e = H - Y - PivotY;
         // a and b at X = 0; each step right adds K to a and S to b.
         const int64_t a0 = (1 - PivotX) * K - e * S, b0 = (1 - PivotX) * S + e * K;
@@ -128,11 +132,10 @@ BlendRowFn PickBlendRow() { return &BlendRow; }
 
 } // namespace
 
-void BlendBitmaps(Bitmap& Screen, const Bitmap& Picture, int32_t Percent)
+namespace {
+
+BlendWeights MakeBlendWeights(int32_t Percent)
 {
-    // A bitmap blended with itself stays as it is.
-    if (!Is32Bit(Screen) || !Is32Bit(Picture) || &Screen == &Picture)
-        return;
     const auto take = uint16_t(std::clamp(Percent, 0, 100));
     BlendWeights weights;
     for (size_t j = 0; j < kBlendBytes; ++j) {
@@ -140,11 +143,54 @@ void BlendBitmaps(Bitmap& Screen, const Bitmap& Picture, int32_t Percent)
         weights.Keep[j] = uint16_t(fourth ? 100 : 100 - take);
         weights.Take[j] = uint16_t(fourth ? 0 : take);
     }
-    const int32_t rows = std::min(Screen.Height(), Picture.Height());
+    return weights;
+}
+
+void BlendRows(Bitmap& Screen, const Bitmap& Picture, const BlendWeights& weights, int32_t firstRow, int32_t endRow)
+{
+    const int32_t rows = std::min({Screen.Height(), Picture.Height(), endRow});
     const size_t bytes = size_t(std::min(Screen.Width(), Picture.Width())) * 4;
     static const BlendRowFn blendRow = PickBlendRow();
-    for (int32_t y = 0; y < rows; ++y)
+    for (int32_t y = std::max(firstRow, 0); y < rows; ++y)
         blendRow(Screen.ScanLine(y), Picture.ScanLine(y), bytes, weights);
+}
+
+// A rotation's constants, worked out once a frame.
+struct Rotation {
+    int32_t PivotX, PivotY;
+    int64_t S, K;
+    bool Fits32Bits; // every sum of the formula fits 32 bits
+};
+
+Rotation MakeRotation(const Bitmap& Picture, int32_t PivotX, int32_t PivotY, long double Angle)
+{
+    const auto S = int64_t(std::trunc(std::sin(-Angle) * 65536.0L));
+    const auto K = int64_t(std::trunc(std::cos(-Angle) * 65536.0L));
+    // Every sum is (u K - e S) or (u S + e K) for u and e of some pixel (u
+    // one column further for the step past a row's end), and |S|, |K| <=
+    // 65536.
+    const int64_t W = Picture.Width(), H = Picture.Height();
+    const int64_t u = std::max(std::abs(1 - int64_t{PivotX}), std::abs(W + 1 - PivotX));
+    const int64_t e = std::max(std::abs(H - PivotY), std::abs(1 - int64_t{PivotY}));
+    return {PivotX, PivotY, S, K, (u + e) * 65536 <= std::numeric_limits<int32_t>::max()};
+}
+
+void RotateRows(Bitmap& Screen, const Bitmap& Picture, const Rotation& r, int32_t firstRow, int32_t endRow)
+{
+    if (r.Fits32Bits)
+        RotateRows<int32_t>(Screen, Picture, r.PivotX, r.PivotY, r.S, r.K, firstRow, endRow);
+    else
+        RotateRows<int64_t>(Screen, Picture, r.PivotX, r.PivotY, r.S, r.K, firstRow, endRow);
+}
+
+} // namespace
+
+void BlendBitmaps(Bitmap& Screen, const Bitmap& Picture, int32_t Percent)
+{
+    // A bitmap blended with itself stays as it is.
+    if (!Is32Bit(Screen) || !Is32Bit(Picture) || &Screen == &Picture)
+        return;
+    BlendRows(Screen, Picture, MakeBlendWeights(Percent), 0, Screen.Height());
 }
 
 void RotateBitmap(Bitmap& Screen, const Bitmap& Picture, int32_t PivotX, int32_t PivotY, long double Angle)
@@ -158,18 +204,7 @@ void RotateBitmap(Bitmap& Screen, const Bitmap& Picture, int32_t PivotX, int32_t
         RotateBitmap(Screen, copy, PivotX, PivotY, Angle);
         return;
     }
-    const auto S = int64_t(std::trunc(std::sin(-Angle) * 65536.0L));
-    const auto K = int64_t(std::trunc(std::cos(-Angle) * 65536.0L));
-    // Every sum is (u K - e S) or (u S + e K) for u and e of some pixel (u
-    // one column further for the step past a row's end), and |S|, |K| <=
-    // 65536.
-    const int64_t W = Picture.Width(), H = Picture.Height();
-    const int64_t u = std::max(std::abs(1 - int64_t{PivotX}), std::abs(W + 1 - PivotX));
-    const int64_t e = std::max(std::abs(H - PivotY), std::abs(1 - int64_t{PivotY}));
-    if ((u + e) * 65536 <= std::numeric_limits<int32_t>::max())
-        RotateRows<int32_t>(Screen, Picture, PivotX, PivotY, S, K);
-    else
-        RotateRows<int64_t>(Screen, Picture, PivotX, PivotY, S, K);
+    RotateRows(Screen, Picture, MakeRotation(Picture, PivotX, PivotY, Angle), 0, Screen.Height());
 }
 
 namespace {
@@ -196,6 +231,24 @@ constexpr PivotRow kPivotRows[] = {
 
 } // namespace
 
+namespace {
+
+// The pivot and angle of a pivot style; none for other styles.
+std::optional<std::pair<Point, long double>> PivotOf(TShowStyle style, const Rect& R, int32_t progress)
+{
+    for (const PivotRow& row : kPivotRows) {
+        if (row.Style != style)
+            continue;
+        const int32_t x = row.X == PivotAt::Before ? -1 : R.Right;
+        const int32_t y = row.Y == PivotAt::Before ? -1 : R.Bottom;
+        const long double angle = (row.Sign * (100 - progress)) * std::numbers::pi_v<long double> / 200;
+        return std::pair{Point{x, y}, angle};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 void PixelEffect(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t, uint32_t Progress)
 {
     const auto progress = int32_t(std::min<uint32_t>(Progress, 100));
@@ -203,14 +256,42 @@ void PixelEffect(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, const 
         BlendBitmaps(Screen, Picture, progress);
         return;
     }
-    for (const PivotRow& row : kPivotRows) {
-        if (row.Style != style)
-            continue;
-        const int32_t x = row.X == PivotAt::Before ? -1 : R.Right;
-        const int32_t y = row.Y == PivotAt::Before ? -1 : R.Bottom;
-        const long double angle = (row.Sign * (100 - progress)) * std::numbers::pi_v<long double> / 200;
-        RotateBitmap(Screen, Picture, x, y, angle);
+    if (const auto pivot = PivotOf(style, R, progress))
+        RotateBitmap(Screen, Picture, pivot->first.X, pivot->first.Y, pivot->second);
+}
+
+bool ComposePixelFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldImage, const Bitmap& Picture, const Rect& R,
+                       uint32_t Progress)
+{
+    const int32_t width = Screen.Width(), height = Screen.Height();
+    if (!Is32Bit(Screen) || !Is32Bit(OldImage) || !Is32Bit(Picture) || &Screen == &OldImage ||
+        &Screen == &Picture || OldImage.Width() != width || OldImage.Height() != height ||
+        Picture.Width() != width || Picture.Height() != height || Screen.Empty())
+        return false;
+    const auto progress = int32_t(std::min<uint32_t>(Progress, 100));
+    std::function<void(int32_t, int32_t)> effectRows;
+    if (style == 118) {
+        effectRows = [&, weights = MakeBlendWeights(progress)](int32_t first, int32_t end) {
+            BlendRows(Screen, Picture, weights, first, end);
+        };
+    } else if (const auto pivot = PivotOf(style, R, progress)) {
+        if (!std::isfinite(pivot->second))
+            return false;
+        effectRows = [&, rotation = MakeRotation(Picture, pivot->first.X, pivot->first.Y, pivot->second)](
+                         int32_t first, int32_t end) { RotateRows(Screen, Picture, rotation, first, end); };
+    } else {
+        return false;
     }
+    // A band of rows takes the old image and then the effect while it is
+    // still in the cache: the frame is read from memory once, not twice.
+    constexpr int32_t kBandRows = 8;
+    for (int32_t first = 0; first < height; first += kBandRows) {
+        const int32_t end = std::min(first + kBandRows, height);
+        for (int32_t y = first; y < end; ++y)
+            std::memcpy(Screen.ScanLine(y), OldImage.ScanLine(y), size_t(width) * 4);
+        effectRows(first, end);
+    }
+    return true;
 }
 
 } // namespace saver

@@ -54,6 +54,13 @@ void RotateBitmap(Bitmap& Screen, const Bitmap& Picture, int32_t PivotX, int32_t
 void PixelEffect(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step,
                  uint32_t Progress);
 
+// The whole frame of a style of 118 to 122, old image included, band by
+// band: the same pixels as drawing `OldImage` into `Screen` and calling
+// PixelEffect. False, with nothing drawn, unless all three bitmaps are 32
+// bits a pixel and of one size, and `Screen` is neither of the others.
+bool ComposePixelFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldImage, const Bitmap& Picture, const Rect& R,
+                       uint32_t Progress);
+
 template <TShowStyle Style>
 void PixelStyleEffect(Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step, uint32_t Progress)
 {
