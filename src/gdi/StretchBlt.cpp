@@ -211,6 +211,31 @@ RowCopy PickRowCopy(int sourceBytes, int destBytes)
     }
 }
 
+// Combines a source row into the scratch row pixel by pixel. The two never
+// overlap; saying so lets the compiler combine whole vectors of pixels.
+template <int SourceBytes, bool And>
+void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, size_t width)
+{
+    for (size_t i = 0; i < width; ++i) {
+        const uint32_t v = Read<SourceBytes>(in, int32_t(i));
+        combined[i] = And ? (combined[i] & v) : (combined[i] | v);
+    }
+}
+
+// Each destination column combines its run of source pixels, `in` holding
+// source column x at x - base.
+template <int SourceBytes, int DestBytes, bool And>
+void CombineRuns(uint8_t* out, const uint8_t* in, int32_t base, std::span<const AxisSpan> columns)
+{
+    for (const AxisSpan& c : columns) {
+        const int32_t low = std::min(c.First, c.Last) - base, high = std::max(c.First, c.Last) - base;
+        uint32_t v = Read<SourceBytes>(in, low);
+        for (int32_t x = low + 1; x <= high; ++x)
+            v = And ? (v & Read<SourceBytes>(in, x)) : (v | Read<SourceBytes>(in, x));
+        Write<DestBytes>(out, c.Dest, v & 0xFFFFFF);
+    }
+}
+
 // One destination row where runs combine (AND keeps dark, OR keeps light):
 // the run's source rows are combined column by column into `scratch` first,
 // then each destination column combines its run of that.
@@ -220,14 +245,7 @@ void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, s
 {
     if (yLow == yHigh) {
         // One source row: combine each run straight from it.
-        const uint8_t* in = from.ScanLine(yLow);
-        for (const AxisSpan& c : columns) {
-            const int32_t low = std::min(c.First, c.Last), high = std::max(c.First, c.Last);
-            uint32_t v = Read<SourceBytes>(in, low);
-            for (int32_t x = low + 1; x <= high; ++x)
-                v = And ? (v & Read<SourceBytes>(in, x)) : (v | Read<SourceBytes>(in, x));
-            Write<DestBytes>(out, c.Dest, v & 0xFFFFFF);
-        }
+        CombineRuns<SourceBytes, DestBytes, And>(out, from.ScanLine(yLow), 0, columns);
         return;
     }
     if (std::all_of(columns.begin(), columns.end(), [](const AxisSpan& c) { return c.First == c.Last; })) {
@@ -248,23 +266,16 @@ void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, s
     }
     const size_t width = size_t(xMax - xMin + 1);
     scratch.resize(width);
+    uint32_t* combined = scratch.data();
     const uint8_t* first = from.ScanLine(yLow);
-    for (size_t i = 0; i < width; ++i)
-        scratch[i] = Read<SourceBytes>(first, xMin + int32_t(i));
-    for (int32_t y = yLow + 1; y <= yHigh; ++y) {
-        const uint8_t* in = from.ScanLine(y);
-        for (size_t i = 0; i < width; ++i) {
-            const uint32_t v = Read<SourceBytes>(in, xMin + int32_t(i));
-            scratch[i] = And ? (scratch[i] & v) : (scratch[i] | v);
-        }
-    }
-    for (const AxisSpan& c : columns) {
-        const int32_t low = std::min(c.First, c.Last) - xMin, high = std::max(c.First, c.Last) - xMin;
-        uint32_t v = scratch[size_t(low)];
-        for (int32_t x = low + 1; x <= high; ++x)
-            v = And ? (v & scratch[size_t(x)]) : (v | scratch[size_t(x)]);
-        Write<DestBytes>(out, c.Dest, v & 0xFFFFFF);
-    }
+    if constexpr (SourceBytes == 4)
+        std::memcpy(combined, first + size_t(xMin) * 4, width * 4);
+    else
+        for (size_t i = 0; i < width; ++i)
+            combined[i] = Read<SourceBytes>(first, xMin + int32_t(i));
+    for (int32_t y = yLow + 1; y <= yHigh; ++y)
+        CombineInto<SourceBytes, And>(combined, from.ScanLine(y) + size_t(xMin) * SourceBytes, width);
+    CombineRuns<4, DestBytes, And>(out, reinterpret_cast<const uint8_t*>(combined), xMin, columns);
 }
 
 using RowCombine = void (*)(uint8_t*, const Bitmap&, int32_t, int32_t, std::span<const AxisSpan>, int32_t, int32_t,
