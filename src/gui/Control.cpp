@@ -40,7 +40,13 @@ void Control::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height
     if (bounds == m_bounds)
         return;
     const Rect old = m_bounds;
-    m_bounds = bounds;
+    if (auto* window = dynamic_cast<WinControl*>(this)) {
+        // Another thread may be invalidating the window, reading its bounds.
+        std::lock_guard lock(window->m_updateMutex);
+        m_bounds = bounds;
+    } else {
+        m_bounds = bounds;
+    }
     BoundsChanged(old);
 }
 
@@ -180,11 +186,11 @@ void WinControl::InvalidateRect(const std::optional<Rect>& rect)
 {
     if (!m_handle)
         return;
-    const Rect r = rect ? rect->Intersected(ClientRect()) : ClientRect();
-    if (r.IsEmpty())
-        return;
     {
         std::lock_guard lock(m_updateMutex);
+        const Rect r = rect ? rect->Intersected(ClientRect()) : ClientRect();
+        if (r.IsEmpty())
+            return;
         m_updateRect = m_updateRect ? m_updateRect->United(r) : r;
     }
     Application::Current().SetNeedsPaint(m_handle, true);

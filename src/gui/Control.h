@@ -227,7 +227,8 @@ protected:
 
     HWND m_handle = 0;
     std::vector<Control*> m_controls;
-    // Written by whichever thread invalidates (the animation thread does).
+    // Written by whichever thread invalidates (the animation thread does);
+    // also held while the bounds change, which invalidation reads.
     mutable std::mutex m_updateMutex;
     std::optional<Rect> m_updateRect;
     bool m_inPaint = false;

@@ -60,6 +60,12 @@ Body InflateLzma(const uint8_t* properties, const uint8_t* data, size_t size, ui
         throw Exception("Cannot start the LZMA decompressor");
     std::array<uint8_t, 13> header{};
     std::memcpy(header.data(), properties, 5);
+    // The decoder allocates the dictionary the properties ask for, up to
+    // 4 GiB. No more than kBodyLimit bytes are decoded, so no match reaches
+    // further back than that: a larger dictionary is never used.
+    if (Le32(properties + 1) > kBodyLimit)
+        for (int i = 0; i < 4; ++i)
+            header[size_t(1 + i)] = uint8_t(kBodyLimit >> (8 * i));
     for (int i = 0; i < 8; ++i)
         header[size_t(5 + i)] = uint8_t(bodyLength >> (8 * i));
     z.next_out = body.Bytes.data();

@@ -53,7 +53,9 @@ TCustomPicShow::TCustomPicShow()
     SetBounds(Left(), Top(), 100, 100);
 }
 
-TCustomPicShow::~TCustomPicShow()
+TCustomPicShow::~TCustomPicShow() { StopBeforeDestruction(); }
+
+void TCustomPicShow::StopBeforeDestruction()
 {
     m_controlDestroying = true;
     Stop();
@@ -237,6 +239,10 @@ bool TCustomPicShow::AnimationStep()
 void TCustomPicShow::Animate()
 {
     if (m_threaded) {
+        // No frame of a new driver is waiting to be painted. The last step of
+        // an earlier thread may have changed nothing (Progress written to its
+        // end meanwhile), leaving the hand-shake closed with no paint to come.
+        m_frameDoneEvent.Set();
         m_thread = std::make_unique<TAnimateThread>(*this);
         m_thread->Priority = m_threadPriority;
         m_thread->Resume();

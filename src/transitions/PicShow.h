@@ -120,6 +120,12 @@ public:
 protected:
     friend class TAnimateThread;
 
+    // Ends a transition under way without events, for destruction. The most
+    // derived destructor calls it first: the animation thread calls virtual
+    // operations, which must not meet a destructor changing the object's
+    // dynamic type.
+    void StopBeforeDestruction();
+
     void Paint() override;
     virtual void PaintBackground(Canvas& canvas, const Rect& rect);
     virtual void DoChange();
@@ -194,6 +200,7 @@ private:
 class TPicShow final : public TCustomPicShow {
 public:
     TPicShow() = default;
+    ~TPicShow() override { StopBeforeDestruction(); }
 };
 
 } // namespace saver

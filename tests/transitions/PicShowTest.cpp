@@ -3,6 +3,7 @@
 #include "gui/Form.h"
 #include "gui/Timer.h"
 #include "HeadlessTestSupport.h"
+#include "SolidGraphic.h"
 
 #include <gtest/gtest.h>
 
@@ -11,17 +12,9 @@
 
 using namespace saver;
 using saver::test::HeadlessApp;
+using saver::test::Solid;
 
 namespace {
-
-std::unique_ptr<Graphic> Solid(int32_t w, int32_t h, TColor color)
-{
-    auto g = std::make_unique<BitmapGraphic>();
-    g->GetBitmap().SetSize(w, h);
-    g->GetBitmap().GetCanvas().Brush.Color = color;
-    g->GetBitmap().GetCanvas().FillRect({0, 0, w, h});
-    return g;
-}
 
 // A shown form holding one transition control, with event counters.
 struct Fixture {
