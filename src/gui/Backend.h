@@ -54,6 +54,9 @@ public:
     virtual void Present(HWND window, const Bitmap& surface, const Rect& dirty) = 0;
     // GetWindowRect of a foreign window; false when it does not exist.
     virtual bool GetForeignWindowRect(HWND foreign, Rect& rect) = 0;
+    // The desktop's own window, as a foreign window to draw on; 0 when the
+    // platform has none to offer.
+    virtual HWND DesktopWindow() { return 0; }
 
     // Input. Delivers pending native events to the sink and returns how many
     // milliseconds may pass before it wants to be pumped again (INFINITE:

@@ -36,6 +36,8 @@ void Thread::Body()
     }
     m_finished = true;
     m_clock.DetachThread();
+    // A GUI thread waiting for the end (WaitFor) sleeps on the clock.
+    m_clock.Notify();
 }
 
 void Thread::WaitFor()

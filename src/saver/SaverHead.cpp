@@ -9,7 +9,9 @@
 
 #include <cctype>
 #include <charconv>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace saver {
 namespace {
@@ -17,17 +19,17 @@ namespace {
 const char* const kNoConfiguration = "There is no configuration for this screensaver.";
 const char* const kRefusalCaption = "Quorbel";
 const char* const kSaverTitle = "Lumivex";
+// The window XScreenSaver gives each of its programs to draw into.
+const char* const kHostVariable = "XSCREENSAVER_WINDOW";
 
 // The platform's string-to-integer conversion for a window handle: decimal
-// with an optional sign, or hexadecimal after "$" or "0x".
-HWND ParseWindowHandle(const std::vector<std::string>& args)
+// with an optional sign, or hexadecimal after "$" or "0x". Throws with
+// `invalid` as the message when the text is no number.
+HWND ParseHandle(const std::string& text, const std::string& invalid)
 {
-    if (args.size() < 2 || args[1].empty())
-        throw Exception("The preview needs a window handle after /p");
-    std::string text = args[1];
     bool negative = false;
     size_t at = 0;
-    if (text[at] == '-' || text[at] == '+')
+    if (!text.empty() && (text[at] == '-' || text[at] == '+'))
         negative = text[at++] == '-';
     int base = 10;
     if (text.compare(at, 1, "$") == 0) {
@@ -42,8 +44,24 @@ HWND ParseWindowHandle(const std::vector<std::string>& args)
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(begin, end, value, base);
     if (begin == end || ec != std::errc() || ptr != end || value > UINT32_MAX)
-        throw Exception("'" + args[1] + "' is not a valid window handle");
+        throw Exception(invalid);
     return HWND(negative ? uint32_t(0u - uint32_t(value)) : uint32_t(value));
+}
+
+HWND ParseWindowHandle(const std::vector<std::string>& args)
+{
+    if (args.size() < 2 || args[1].empty())
+        throw Exception("The preview needs a window handle after /p");
+    return ParseHandle(args[1], "'" + args[1] + "' is not a valid window handle");
+}
+
+// A host's window id; 0 names no window.
+HWND ParseWindowId(const std::string& text)
+{
+    const HWND id = ParseHandle(text, "'" + text + "' is not a valid window id");
+    if (id == 0)
+        throw Exception("'" + text + "' is not a valid window id");
+    return id;
 }
 
 void RunPreview(Application& app, const std::vector<std::string>& args)
@@ -76,11 +94,17 @@ void RunConfigurationRefusal(Application& app)
     app.Terminate();
 }
 
-void RunSaver(Application& app)
+void RunSaver(Application& app, const HostChoice& choice)
 {
+    HWND host = choice.Kind == HostKind::Window ? choice.Window : 0;
+    if (choice.Kind == HostKind::Root) {
+        host = app.GetBackend().DesktopWindow();
+        if (host == 0)
+            throw Exception("There is no root window to draw on here");
+    }
     app.Initialize();
     app.SetTitle(kSaverTitle);
-    app.AddForm(Form::Create<TForm1>());
+    app.AddForm(Form::Create<TForm1>(host));
     app.Run();
 }
 
@@ -96,6 +120,28 @@ RunKind ChooseRun(const std::vector<std::string>& args)
     return RunKind::Saver;
 }
 
+HostChoice ChooseHost(const std::vector<std::string>& args, const char* hostVariable)
+{
+    std::optional<HWND> argumentId;
+    bool root = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--window-id" || args[i] == "-window-id") {
+            if (i + 1 >= args.size())
+                throw Exception(args[i] + " needs a window id");
+            argumentId = ParseWindowId(args[++i]);
+        } else if (args[i] == "--root" || args[i] == "-root") {
+            root = true;
+        }
+    }
+    if (argumentId)
+        return {HostKind::Window, *argumentId};
+    if (hostVariable && *hostVariable)
+        return {HostKind::Window, ParseWindowId(hostVariable)};
+    if (root)
+        return {HostKind::Root, 0};
+    return {};
+}
+
 int SaverMain(const std::vector<std::string>& args, Backend& backend)
 {
     Application app(backend);
@@ -108,7 +154,7 @@ int SaverMain(const std::vector<std::string>& args, Backend& backend)
             RunConfigurationRefusal(app);
             break;
         case RunKind::Saver:
-            RunSaver(app);
+            RunSaver(app, ChooseHost(args, std::getenv(kHostVariable)));
             break;
         }
     } catch (const std::exception& error) {

@@ -1,6 +1,8 @@
 #pragma once
 // The start-up: chooses the run from the command line and runs it.
 
+#include "gui/Messages.h"
+
 #include <string>
 #include <vector>
 
@@ -14,6 +16,24 @@ enum class RunKind { Saver, Preview, ConfigurationRefusal };
 // "c" in either case is the configuration request; anything else, no
 // argument included, runs the saver.
 RunKind ChooseRun(const std::vector<std::string>& args);
+
+// Where a saver run draws: a full-screen window of its own, or a window that
+// a screensaver host (XScreenSaver) gives it, the desktop's root window
+// included.
+enum class HostKind { None, Window, Root };
+
+struct HostChoice {
+    HostKind Kind = HostKind::None;
+    HWND Window = 0; // the host's window for HostKind::Window
+};
+
+// The host arguments of a saver run, "--window-id ID" or "-window-id ID"
+// (decimal or 0x hexadecimal) and "--root" or "-root", and the value of
+// XSCREENSAVER_WINDOW (null when unset), which the host sets. An id on the
+// command line wins over the variable, and the variable over the root
+// window, which is what a host's "-root" means while it names a window of
+// its own. Throws saver::Exception for a missing or malformed id.
+HostChoice ChooseHost(const std::vector<std::string>& args, const char* hostVariable);
 
 // Runs the chosen run on the backend and returns the process exit code: 0,
 // or 1 when a failure ended the run (after the error report).

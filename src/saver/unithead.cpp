@@ -33,7 +33,7 @@ void RestoreTaskbar()
     g_taskbarHidden = false;
 }
 
-TForm1::TForm1()
+TForm1::TForm1(HWND hostWindow)
 {
     Name = "Form1";
     Caption = "Lumivex";
@@ -81,6 +81,14 @@ TForm1::TForm1()
     OnResize = [this](Component* s) { FormResize(s); };
     OnKeyDown = [this](Component* s, uint16_t& key, uint32_t shift) { FormKeyDown(s, key, shift); };
     OnClose = [this](Component* s, CloseAction& a) { FormClose(s, a); };
+
+    if (hostWindow != 0) {
+        Rect host;
+        if (!Platform().GetForeignWindowRect(hostWindow, host))
+            throw Exception("The host window " + std::to_string(hostWindow) + " does not exist");
+        SetParentWindow(hostWindow);
+        SetBounds(0, 0, host.Width(), host.Height());
+    }
 }
 
 TForm1::~TForm1() = default;
@@ -106,7 +114,8 @@ void TForm1::FormCreate(Component*)
     IdleTicks = 100;
     mpBack->SetNotify(true);
     SpaceKeySent = false;
-    HideTaskbar();
+    if (!HostMode())
+        HideTaskbar();
     SlidingTimer->SetEnabled(true);
 }
 
@@ -137,7 +146,11 @@ void TForm1::StartMusic(const std::string& path)
     mpBack->Play();
 }
 
-void TForm1::HideCursor() { Platform().ShowCursor(false); }
+void TForm1::HideCursor()
+{
+    if (!HostMode())
+        Platform().ShowCursor(false);
+}
 
 Point TForm1::GetCursorPos() { return Platform().GetCursorPos(); }
 
@@ -202,7 +215,8 @@ void TForm1::FormResize(Component*)
 void TForm1::btnFlashFullClick(Component*)
 {
     Application& app = Application::Current();
-    const Size screen = Platform().ScreenSize();
+    // In a host the movie fills the host's window, as it fills the screen.
+    const Size screen = HostMode() ? Size{Width(), Height()} : Platform().ScreenSize();
     FlashPlayer->SetBounds(FlashPlayer->Left(), FlashPlayer->Top(), screen.Width, screen.Height);
     app.SendMessage(FlashPlayer->Handle(), WM_LBUTTONDOWN, 0, 0);
     app.SendMessage(FlashPlayer->Handle(), WM_LBUTTONUP, 0, 0);
@@ -241,10 +255,10 @@ void TForm1::AppMessage(Message& message, bool& handled)
     if (message.Msg == WM_RBUTTONDOWN) {
         handled = true; // no control ever receives a right-button press
         if (buttonsClose)
-            Close();
+            CloseOnInput();
     }
     if ((message.Msg == WM_RBUTTONDOWN || message.Msg == WM_LBUTTONDOWN) && buttonsClose)
-        Close();
+        CloseOnInput();
     if (message.Msg == WM_MOUSEMOVE) {
         if (ExitMode == 1 || ExitMode == 4)
             ++MoveCount;
@@ -253,7 +267,7 @@ void TForm1::AppMessage(Message& message, bool& handled)
         // left or up.
         if (MoveCount > 3 &&
             (std::abs(CurrentCursor.X - StartCursor.X) > 20 || std::abs(CurrentCursor.Y - StartCursor.Y) > 20))
-            Close();
+            CloseOnInput();
     }
 }
 
@@ -262,6 +276,12 @@ void TForm1::FormKeyDown(Component*, uint16_t& key, uint32_t)
     if (key == VK_SPACE && SpaceKeySent)
         return; // the space key FormResize sends to the hidden button
     if (ExitMode == 3 || ExitMode == 4)
+        CloseOnInput();
+}
+
+void TForm1::CloseOnInput()
+{
+    if (!HostMode())
         Close();
 }
 
@@ -271,10 +291,16 @@ void TForm1::WMSysCommand(Message& message)
         message.Result = 0; // the system's request to start a screensaver
         return;
     }
+    if (HostMode())
+        return; // the host, not a close command, ends the saver
     Form::WMSysCommand(message);
 }
 
-void TForm1::FormClose(Component*, CloseAction&) { RestoreTaskbar(); }
+void TForm1::FormClose(Component*, CloseAction&)
+{
+    if (!HostMode())
+        RestoreTaskbar();
+}
 
 void TForm1::WMDestroy(Message& message)
 {

@@ -26,8 +26,15 @@ extern std::string TempPath;
 
 class TForm1 : public Form, public PayloadFields, private PayloadTarget {
 public:
-    TForm1();
+    // With a host window (a screensaver host's window, or the root window)
+    // the saver draws into it at its size instead of covering the screen
+    // with a window of its own. The host then owns input and ending: no
+    // input closes the saver, and neither the cursor nor the taskbar is
+    // hidden. Throws saver::Exception when the host window does not exist.
+    explicit TForm1(HWND hostWindow = 0);
     ~TForm1() override;
+
+    [[nodiscard]] bool HostMode() const { return ParentWindow() != 0; }
 
     int32_t ItemIndex = 0;
     int32_t MusicIndex = 0;
@@ -58,6 +65,8 @@ protected:
 private:
     void PictureTick();
     void FlashTick();
+    // Close for the exit rules; a host decides itself when the saver ends.
+    void CloseOnInput();
 
     // PayloadTarget: what reading the payload does to this window.
     PayloadFields& Fields() override { return *this; }

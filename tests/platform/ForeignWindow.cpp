@@ -37,16 +37,35 @@ void ForeignWindow::Destroy()
     XSync(AsDisplay(m_display), False);
 }
 
-TColor ForeignWindow::PixelAt(int32_t x, int32_t y)
+namespace {
+
+TColor ReadPixel(Display* display, ::Window window, int32_t x, int32_t y)
 {
-    if (!m_window)
-        return clNone;
-    XImage* image = XGetImage(AsDisplay(m_display), m_window, x, y, 1, 1, AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
     if (!image)
         return clNone;
     const unsigned long p = XGetPixel(image, 0, 0);
     XDestroyImage(image);
     return RGB(uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p));
+}
+
+} // namespace
+
+TColor ForeignWindow::PixelAt(int32_t x, int32_t y)
+{
+    if (!m_window)
+        return clNone;
+    return ReadPixel(AsDisplay(m_display), m_window, x, y);
+}
+
+TColor ForeignWindow::RootPixelAt(int32_t x, int32_t y)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return clNone;
+    const TColor color = ReadPixel(display, DefaultRootWindow(display), x, y);
+    XCloseDisplay(display);
+    return color;
 }
 
 } // namespace saver::test

@@ -23,6 +23,8 @@ public:
     void Destroy();
     // The colour the X server holds at a point of the window.
     [[nodiscard]] TColor PixelAt(int32_t x, int32_t y);
+    // The colour the X server holds at a point of the root window.
+    [[nodiscard]] static TColor RootPixelAt(int32_t x, int32_t y);
 
 private:
     void* m_display; // Display*

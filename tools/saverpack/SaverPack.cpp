@@ -3,12 +3,16 @@
 #include "payload/JpegHeader.h"
 #include "payload/PayloadWriter.h"
 #include "payload/Trailer.h"
+#include "saverpack/XScreenSaverConfig.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <optional>
@@ -23,11 +27,18 @@ constexpr std::string_view UsageText = R"(Usage:
   saverpack pictures --runtime EXE --out FILE [options] PICTURE...
   saverpack flash --runtime EXE --out FILE [options] MOVIE...
   saverpack inspect FILE
+  saverpack --install-xscreensaver NAME [options] PICTURE...
 
 pictures  Builds a slideshow screensaver: a copy of EXE with the JPEG pictures,
           the music files and the trailer appended.
 flash     Builds a screensaver that plays the Flash (.swf) movies in turn.
 inspect   Prints the trailer of a screensaver as JSON.
+--install-xscreensaver
+          Builds a slideshow screensaver as ~/.local/share/quorbel/NAME.scr
+          and adds it to XScreenSaver's programs (~/.xscreensaver; the rest of
+          that file stays as it is). Takes the options of pictures but --out;
+          --runtime defaults to the installed saver. NAME: letters, digits,
+          spaces, '.', '_' and '-'.
 
 Options for pictures and flash:
   --runtime EXE        the runtime executable to copy (required)
@@ -370,13 +381,8 @@ PayloadDescription Describe(const BuildOptions& o, std::ostream& err)
     return d;
 }
 
-int Build(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+void BuildSaver(const BuildOptions& o, std::ostream& err)
 {
-    const BuildOptions o = ParseBuildOptions(args);
-    if (o.help) {
-        out << UsageText;
-        return SaverPackOk;
-    }
     PayloadDescription d = Describe(o, err);
     const bool picture = o.kind == PayloadKind::Picture;
 
@@ -398,6 +404,164 @@ int Build(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         WritePayloadFile(*o.runtime, *o.out, d);
     } catch (const PayloadError& e) {
         throw IoError(e.what());
+    }
+}
+
+int Build(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    const BuildOptions o = ParseBuildOptions(args);
+    if (o.help) {
+        out << UsageText;
+        return SaverPackOk;
+    }
+    BuildSaver(o, err);
+    return SaverPackOk;
+}
+
+// ------------------------------------------------------ XScreenSaver install
+
+namespace fs = std::filesystem;
+
+// The name becomes a file name and XScreenSaver's quoted name of the entry.
+void CheckSaverName(const std::string& name)
+{
+    const bool fits = !name.empty() && name.size() <= 64 && std::isalnum(static_cast<unsigned char>(name[0])) &&
+                      std::all_of(name.begin(), name.end(), [](unsigned char c) {
+                          return std::isalnum(c) || c == ' ' || c == '.' || c == '_' || c == '-';
+                      });
+    if (!fits)
+        throw UsageError("'" + name + "' cannot name a screensaver: use up to 64 letters, digits, spaces, '.', "
+                         "'_' and '-', starting with a letter or digit");
+}
+
+// The path as one word of a shell command inside a settings value, where a
+// backslash would be read as an escape.
+std::string ShellWord(const std::string& path)
+{
+    if (path.find_first_of("'\\\"\n") != std::string::npos)
+        throw UsageError("cannot list " + path + " in ~/.xscreensaver: quotes and backslashes are not allowed there");
+    const bool plain = std::all_of(path.begin(), path.end(), [](unsigned char c) {
+        return std::isalnum(c) || c == '/' || c == '.' || c == '_' || c == '-' || c == '+';
+    });
+    return plain ? path : "'" + path + "'";
+}
+
+std::string Environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// The installed runtime: beside this program (bin/saver, or the build tree),
+// or where XScreenSaver keeps its programs.
+std::string FindRuntime()
+{
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        for (const fs::path& candidate :
+             {self.parent_path() / "saver", self.parent_path() / ".." / "libexec" / "xscreensaver" / "saver"}) {
+            if (fs::is_regular_file(candidate, ec))
+                return fs::weakly_canonical(candidate, ec).string();
+        }
+    }
+    throw UsageError("no installed saver runtime was found beside saverpack; give it with --runtime EXE");
+}
+
+std::optional<std::string> ReadTextFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        throw IoError("cannot read " + path.string());
+    return text;
+}
+
+// The system's default programs list, which a settings file without a list
+// of its own stands for.
+std::string SystemPrograms()
+{
+    for (const char* path : {"/etc/X11/app-defaults/XScreenSaver", "/usr/share/X11/app-defaults/XScreenSaver"})
+        if (const std::optional<std::string> text = ReadTextFile(path))
+            return RawProgramsValue(*text);
+    return {};
+}
+
+// Replaces the file in one step, keeping its permissions.
+void ReplaceFile(const fs::path& path, const std::string& text)
+{
+    const fs::path temporary = path.string() + ".saverpack-new";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out || !out.write(text.data(), std::streamsize(text.size())) || !out.flush())
+            throw IoError("cannot write " + temporary.string());
+    }
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!ec && fs::exists(status))
+        fs::permissions(temporary, status.permissions(), ec);
+    fs::rename(temporary, path, ec);
+    if (ec)
+        throw IoError("cannot replace " + path.string() + ": " + ec.message());
+}
+
+int InstallXScreenSaver(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() < 2)
+        throw UsageError("--install-xscreensaver needs a NAME");
+    const std::string& name = args[1];
+    CheckSaverName(name);
+    std::vector<std::string> buildArgs{"pictures"};
+    buildArgs.insert(buildArgs.end(), args.begin() + 2, args.end());
+    BuildOptions o = ParseBuildOptions(buildArgs);
+    if (o.help) {
+        out << UsageText;
+        return SaverPackOk;
+    }
+    if (o.out)
+        throw UsageError("--install-xscreensaver chooses where the saver goes; --out cannot be given");
+    const std::string home = Environment("HOME");
+    if (home.empty() || home[0] != '/')
+        throw UsageError("HOME must name your home folder");
+    const std::string dataHome = Environment("XDG_DATA_HOME");
+    const fs::path saverPath =
+        (dataHome.size() > 1 && dataHome[0] == '/' ? fs::path(dataHome) : fs::path(home) / ".local" / "share") /
+        "quorbel" / (name + ".scr");
+    const fs::path settingsPath = fs::path(home) / ".xscreensaver";
+
+    // The settings are checked before anything is written: a file that
+    // cannot be edited safely leaves everything as it was.
+    const std::string command = ShellWord(saverPath.string()) + " -root";
+    const std::string settings = ReadTextFile(settingsPath).value_or("");
+    std::optional<std::string> updated;
+    try {
+        if (!ListsProgram(settings, saverPath.string()))
+            updated = AddProgram(settings, "\"" + name + "\"\t" + command, SystemPrograms());
+    } catch (const MalformedSettings& e) {
+        throw UsageError(settingsPath.string() + " cannot be edited safely: " + e.what() +
+                         "; nothing was installed");
+    }
+
+    if (!o.runtime)
+        o.runtime = FindRuntime();
+    o.out = saverPath.string();
+    std::error_code ec;
+    fs::create_directories(saverPath.parent_path(), ec);
+    if (ec)
+        throw IoError("cannot create " + saverPath.parent_path().string() + ": " + ec.message());
+    BuildSaver(o, err);
+    fs::permissions(saverPath, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                   fs::perms::others_read | fs::perms::others_exec, ec);
+    if (ec)
+        throw IoError("cannot make " + saverPath.string() + " executable: " + ec.message());
+    out << "saverpack: wrote " << saverPath.string() << '\n';
+    if (updated) {
+        ReplaceFile(settingsPath, *updated);
+        out << "saverpack: added \"" << name << "\" to " << settingsPath.string() << '\n';
+    } else {
+        out << "saverpack: " << settingsPath.string() << " already lists it\n";
     }
     return SaverPackOk;
 }
@@ -501,6 +665,8 @@ int RunSaverPack(const std::vector<std::string>& args, std::ostream& out, std::o
             return Build(args, out, err);
         if (command == "inspect")
             return Inspect(args, out);
+        if (command == "--install-xscreensaver")
+            return InstallXScreenSaver(args, out, err);
         throw UsageError("Unknown command '" + command + "'; try saverpack --help");
     } catch (const UsageError& e) {
         err << "saverpack: " << e.what() << '\n';

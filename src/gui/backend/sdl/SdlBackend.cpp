@@ -289,6 +289,8 @@ bool SdlBackend::GetForeignWindowRect(HWND foreign, Rect& rect)
     return found.has_value();
 }
 
+HWND SdlBackend::DesktopWindow() { return HWND(Host().RootWindowId()); }
+
 Point SdlBackend::ScreenPoint(uint32_t windowId, int32_t x, int32_t y) const
 {
     SDL_Window* window = windowId ? SDL_GetWindowFromID(windowId) : nullptr;

@@ -51,6 +51,8 @@ public:
     void Present(HWND window, const Bitmap& surface, const Rect& dirty) override;
     // Foreign windows are X11 windows named by their id.
     bool GetForeignWindowRect(HWND foreign, Rect& rect) override;
+    // The X root window: a saver drawn there covers the desktop.
+    HWND DesktopWindow() override;
     uint32_t PumpEvents(InputSink& sink) override;
     Point GetCursorPos() override;
     int ShowCursor(bool show) override;

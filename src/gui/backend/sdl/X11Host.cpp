@@ -41,6 +41,11 @@ X11Host::~X11Host()
         XSetErrorHandler(g_previousHandler);
 }
 
+uint32_t X11Host::RootWindowId() const
+{
+    return m_display ? uint32_t(XDefaultRootWindow(AsDisplay(m_display))) : 0;
+}
+
 std::optional<Rect> X11Host::WindowRect(uint32_t window)
 {
     if (!m_display || window == 0)

@@ -26,6 +26,8 @@ public:
     // such window.
     [[nodiscard]] std::optional<Rect> WindowRect(uint32_t window);
     [[nodiscard]] bool Exists(uint32_t window) { return WindowRect(window).has_value(); }
+    // The default screen's root window; 0 without a display.
+    [[nodiscard]] uint32_t RootWindowId() const;
 
 private:
     void* m_display = nullptr; // Display*
