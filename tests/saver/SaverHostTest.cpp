@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 
 using namespace saver;
 using namespace saver::test;
@@ -71,15 +70,6 @@ TEST(HostArguments, MissingOrMalformedIdsAreRefused)
 }
 
 namespace {
-
-// Sets XSCREENSAVER_WINDOW for one test and takes it away again.
-class HostVariable {
-public:
-    explicit HostVariable(const char* value) { setenv("XSCREENSAVER_WINDOW", value, 1); }
-    ~HostVariable() { unsetenv("XSCREENSAVER_WINDOW"); }
-    HostVariable(const HostVariable&) = delete;
-    HostVariable& operator=(const HostVariable&) = delete;
-};
 
 struct HostRun {
     int ExitCode;
@@ -149,31 +139,6 @@ TEST(HostMode, TheHostOwnsInputAndEndingWhileTheSlideshowPlays)
     // The slideshow ran: the red picture fills the host's window.
     EXPECT_GE(GetRValue(hosted.Centre), 240) << std::hex << hosted.Centre;
     EXPECT_LE(GetGValue(hosted.Centre), 16) << std::hex << hosted.Centre;
-}
-
-TEST(HostMode, TheVariableNamesTheWindowUnlessTheCommandLineDoes)
-{
-    SaverScenario scenario("host-variable");
-    scenario.Screen = {120, 90};
-    const std::string saver = RedPictureSaver(scenario);
-    {
-        HostVariable variable("0x600007");
-        const HostRun hosted = RunSaver(scenario, saver, {"-root"});
-        EXPECT_EQ(hosted.ExitCode, 0);
-        EXPECT_EQ(hosted.EndTime, 5000u);
-        EXPECT_EQ(hosted.Log.find("Shell_TrayWND"), std::string::npos);
-    }
-    {
-        HostVariable variable("garbage");
-        const HostRun refused = RunSaver(scenario, saver, {"/s"});
-        EXPECT_EQ(refused.ExitCode, 1);
-        ASSERT_EQ(refused.MessageBoxes.size(), 1u);
-        EXPECT_NE(refused.MessageBoxes[0].find("'garbage' is not a valid window id"), std::string::npos);
-        // The command line's id wins: the variable is not even read.
-        const HostRun named = RunSaver(scenario, saver, {"--window-id", "99"});
-        EXPECT_EQ(named.ExitCode, 0);
-        EXPECT_EQ(named.EndTime, 5000u);
-    }
 }
 
 TEST(HostMode, WithoutARootWindowTheRootRunFailsWithAReport)

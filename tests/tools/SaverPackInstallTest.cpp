@@ -75,15 +75,6 @@ INSTANTIATE_TEST_SUITE_P(
         EditCase{"NoFinalLineBreak", "mode:\trandom", "", "mode:\trandom\nprograms:\\\n" + std::string(kEntryLine) + "\n"}),
     CaseName);
 
-TEST(ProgramsEdit, TheEntryIsReadBackAsOneEntry)
-{
-    const std::string edited = AddProgram(kWritten, kEntry, "");
-    const std::string value = ProgramsValue(edited);
-    EXPECT_NE(value.find("\\n\t\t\t\t\"Demo\"\t/h/Demo.scr -root \\n"), std::string::npos) << value;
-    EXPECT_TRUE(ListsProgram(edited, "/h/Demo.scr"));
-    EXPECT_FALSE(ListsProgram(kWritten, "/h/Demo.scr"));
-}
-
 TEST(ProgramsEdit, TheSystemListIsTakenRaw)
 {
     const std::string appDefaults = "*mode:\trandom\n*programs:\t\\\n\t\tmaze -root \\n\\\n\n*timeout:\t0:10:00\n";
