@@ -60,10 +60,16 @@ int32_t PayloadFile::ReadInt32(int64_t position)
 
 std::vector<uint8_t> PayloadFile::ReadBlock(int64_t position, int64_t count)
 {
-    CheckRange(position, count);
-    std::vector<uint8_t> block(static_cast<size_t>(count));
-    Read(position, block);
+    std::vector<uint8_t> block;
+    ReadBlock(position, count, block);
     return block;
+}
+
+void PayloadFile::ReadBlock(int64_t position, int64_t count, std::vector<uint8_t>& out)
+{
+    CheckRange(position, count);
+    out.resize(static_cast<size_t>(count));
+    Read(position, out);
 }
 
 std::vector<uint8_t> PayloadFile::ReadToEnd(int64_t position)

@@ -33,6 +33,9 @@ public:
     // A 32-bit signed little-endian integer.
     int32_t ReadInt32(int64_t position);
     std::vector<uint8_t> ReadBlock(int64_t position, int64_t count);
+    // The same into `out`, so that one buffer serves block after block
+    // without new memory for each.
+    void ReadBlock(int64_t position, int64_t count, std::vector<uint8_t>& out);
     // Every byte from position to the end of the file.
     std::vector<uint8_t> ReadToEnd(int64_t position);
 

@@ -33,11 +33,12 @@ void PictureBranch(PayloadFile& file, PayloadTarget& target, PayloadFields& f)
     const std::vector<int32_t> musicSizes = ReadSizes(sizes, f.MusicCount);
 
     // Pictures, last to first. Each file holds exactly its picture, whose
-    // JPEG header must parse.
+    // JPEG header must parse. One buffer serves every item.
     BlockWalk blocks(file.Length());
+    std::vector<uint8_t> picture;
     for (int32_t k = f.ItemCount - 1; k >= 0; --k) {
         const int64_t start = blocks.Next(pictureSizes[size_t(k)]);
-        const std::vector<uint8_t> picture = file.ReadBlock(start, pictureSizes[size_t(k)]);
+        file.ReadBlock(start, pictureSizes[size_t(k)], picture);
         const JpegHeaderResult header = ReadJpegHeader(picture);
         if (!header.ok)
             throw Exception("Picture " + std::to_string(k) + " is not a JPEG picture: " + header.error);
@@ -46,9 +47,10 @@ void PictureBranch(PayloadFile& file, PayloadTarget& target, PayloadFields& f)
 
     if (musicMarker == PictureMarker) {
         std::string firstExtension;
+        std::vector<uint8_t>& music = picture;
         for (int32_t j = f.MusicCount - 1; j >= 0; --j) {
             const int64_t start = blocks.Next(musicSizes[size_t(j)]);
-            const std::vector<uint8_t> music = file.ReadBlock(start, musicSizes[size_t(j)]);
+            file.ReadBlock(start, musicSizes[size_t(j)], music);
             const std::string extension(MusicTypeExtension(f.MusicTypes[size_t(j)]));
             if (!extension.empty())
                 target.WriteItem(target.TempPath() + "qorvane" + std::to_string(j) + extension, music);
@@ -79,9 +81,10 @@ void FlashBranch(PayloadFile& file, PayloadTarget& target, PayloadFields& f)
     SizeAreaWalk sizes(file);
     const std::vector<int32_t> movieSizes = ReadSizes(sizes, f.ItemCount);
     BlockWalk blocks(file.Length());
+    std::vector<uint8_t> movie; // one buffer for every movie
     for (int32_t k = f.ItemCount - 1; k >= 0; --k) {
         const int64_t start = blocks.Next(movieSizes[size_t(k)]);
-        const std::vector<uint8_t> movie = file.ReadBlock(start, movieSizes[size_t(k)]);
+        file.ReadBlock(start, movieSizes[size_t(k)], movie);
         target.WriteItem(target.TempPath() + "qorvane" + std::to_string(k) + ".swf", movie);
     }
     // Without movies there is nothing to load: the fixed name would play a
