@@ -21,6 +21,8 @@
 #include <unistd.h>
 
 extern char** environ;
+// The suppressions of the platform tests (SanitizerSuppressions.cpp).
+extern "C" const char* __tsan_default_suppressions();
 
 using namespace saver;
 using namespace saver::test;
@@ -54,7 +56,7 @@ public:
         // Everything the child needs is prepared before the fork.
         const auto replaced = [](const std::string& entry) {
             for (const char* name : {"XSCREENSAVER_WINDOW=", "XDG_RUNTIME_DIR=", "TMPDIR=", "SAVER_BACKEND=",
-                                     "SDL_AUDIODRIVER=", "ASAN_OPTIONS="})
+                                     "SDL_AUDIODRIVER=", "ASAN_OPTIONS=", "TSAN_OPTIONS="})
                 if (entry.rfind(name, 0) == 0)
                     return true;
             return false;
@@ -71,6 +73,14 @@ public:
         // they still hold then looks leaked from an unknown module. The
         // saver's own leaks are checked in-process by the other tests.
         env.push_back("ASAN_OPTIONS=detect_leaks=0:abort_on_error=1");
+#endif
+#if defined(__SANITIZE_THREAD__)
+        // The races this program's own sanitizer ignores inside the system
+        // libraries SDL brings in (Mesa's GL threads) are ignored in the
+        // saver too.
+        const std::filesystem::path suppressions = temp / "tsan.supp";
+        std::ofstream(suppressions) << __tsan_default_suppressions();
+        env.push_back("TSAN_OPTIONS=halt_on_error=1:suppressions=" + suppressions.string());
 #endif
         if (!hostVariable.empty())
             env.push_back("XSCREENSAVER_WINDOW=" + hostVariable);
