@@ -8,6 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace saver;
 using namespace saver::test;
 
@@ -81,6 +87,48 @@ TEST_P(SwfHeaderForms, TruncatedHeaderIsAnError)
 
 INSTANTIATE_TEST_SUITE_P(Compressions, SwfHeaderForms, ::testing::Values('F', 'C', 'Z'),
                          [](const auto& info) { return std::string(1, info.param) + "WS"; });
+
+// Found by fuzzing: the LZMA properties name a dictionary size, and the
+// decoder reserved whatever they asked for, up to 4 GiB. No more than the
+// start of a movie is ever decoded, so one asking for 2 GiB must read within
+// half a gigabyte more address space than the process holds already.
+TEST(SwfHeader, AHugeLzmaDictionaryIsNotReserved)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve far more address space than any limit here";
+#else
+    MovieRecipe recipe;
+    recipe.Compression = 'Z';
+    Bytes movie = MakeMovie(recipe);
+    // At 12: the LZMA properties, one byte of coder settings, then the
+    // dictionary size.
+    for (int i = 0; i < 4; ++i)
+        movie[size_t(13 + i)] = uint8_t(0x80000000u >> (8 * i));
+    long sizeKb = 0;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmSize:", 0) == 0)
+            sizeKb = std::strtol(line.c_str() + 7, nullptr, 10);
+    ASSERT_GT(sizeKb, 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlim_t limit = rlim_t(sizeKb) * 1024 + (rlim_t(512) << 20);
+        const rlimit space{limit, limit};
+        if (::setrlimit(RLIMIT_AS, &space) != 0)
+            ::_exit(3);
+        try {
+            ::_exit(ParseSwfHeader(movie, "huge.swf").FrameCount == recipe.FrameCount ? 0 : 2);
+        } catch (...) {
+            ::_exit(1);
+        }
+    }
+    int result = 0;
+    ASSERT_EQ(::waitpid(child, &result, 0), child);
+    ASSERT_TRUE(WIFEXITED(result));
+    EXPECT_EQ(WEXITSTATUS(result), 0) << "1: the header did not read, 2: a wrong frame count";
+#endif
+}
 
 TEST(SwfHeader, RejectsFilesThatAreNotMovies)
 {
