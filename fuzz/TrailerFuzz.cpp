@@ -1,5 +1,5 @@
-// The trailer reader on any file: it either describes blocks that lie inside
-// the file, in order and without overlap, or refuses the file.
+// The trailer reader on any file: it either describes blocks that lie
+// inside the file, back to back before the trailer, or refuses the file.
 
 #include "FuzzSupport.h"
 #include "payload/Trailer.h"
@@ -14,15 +14,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } catch (const PayloadError&) {
         return 0;
     }
-    // Blocks run back to back from the trailer towards the start of the file.
-    int64_t end = file.Length() - TrailerSize;
+    // Each block lies inside the file, and all of them, back to back, fit
+    // between the start of the file and the trailer.
+    int64_t total = 0;
     for (const PayloadItem& item : t.items) {
         if (item.size < 0 || item.start < 0 || item.start + item.size > file.Length())
             __builtin_trap();
+        total += item.size;
     }
-    for (const PayloadItem& item : t.items)
-        end -= item.size;
-    if (end < 0)
+    if (total > file.Length() - TrailerSize)
         __builtin_trap();
     return 0;
 }

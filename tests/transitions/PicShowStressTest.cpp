@@ -101,7 +101,6 @@ private:
 struct Tally {
     int Starts = 0, Stops = 0, Completes = 0;
     std::atomic<int> BadFormats{0};
-    std::atomic<int> Frames{0};
     // The application wrote Progress during the transition under way: it
     // may then end anywhere.
     bool ProgressWritten = false;
@@ -169,7 +168,6 @@ private:
         // The 32-bit styles find both bitmaps switched before the style is
         // seen; nothing switches them back within a transition.
         m_show->OnAfterNewFrame = [tally, show](Component*, Bitmap& picture, Bitmap& screen) {
-            ++tally->Frames;
             const TShowStyle style = show->Style();
             if (style >= 118 && style <= 122 &&
                 (picture.GetPixelFormat() != PixelFormat::pf32bit || screen.GetPixelFormat() != PixelFormat::pf32bit))
