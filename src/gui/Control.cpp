@@ -192,8 +192,13 @@ void WinControl::InvalidateRect(const std::optional<Rect>& rect)
         if (r.IsEmpty())
             return;
         m_updateRect = m_updateRect ? m_updateRect->United(r) : r;
+        // Under the same lock as the update rectangle, so that a paint
+        // taking the rectangle on the GUI thread cannot clear this flag
+        // after it was raised for a rectangle the paint did not see, or
+        // leave it raised with nothing to paint (a WM_PAINT that never
+        // goes away).
+        Application::Current().SetNeedsPaint(m_handle, true);
     }
-    Application::Current().SetNeedsPaint(m_handle, true);
 }
 
 bool WinControl::GetUpdateRect(Rect* rect) const
@@ -456,12 +461,12 @@ void WinControl::WMPaint(Message&)
     Rect update;
     {
         std::lock_guard lock(m_updateMutex);
+        Application::Current().SetNeedsPaint(m_handle, false);
         if (!m_updateRect)
             return;
         update = *m_updateRect;
         m_updateRect.reset();
     }
-    Application::Current().SetNeedsPaint(m_handle, false);
     Bitmap* surface = Surface();
     if (!surface || !Showing())
         return;
