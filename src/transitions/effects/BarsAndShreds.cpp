@@ -119,13 +119,7 @@ constexpr BarsRow kBarsRows[] = {
 };
 
 // Every shred style passes the extents PW and PH.
-struct ShredRow {
-    TShowStyle Style;
-    int32_t HorzKind;
-    int32_t VertKind;
-};
-
-constexpr ShredRow kShredRows[] = {
+constexpr DirectionKindsRow kShredRows[] = {
     {65, 1, 0}, // Uneven shred from right
     {66, 2, 0}, // Uneven shred from left
     {67, 3, 0}, // Uneven shred out from middle (horiz)
@@ -183,7 +177,7 @@ Region BarsRegion(TShowStyle style, const ProgressMetrics& m)
 
 Region ShredRegion(TShowStyle style, const ProgressMetrics& m)
 {
-    const ShredRow* row = FindStyleRow(kShredRows, style);
+    const DirectionKindsRow* row = FindStyleRow(kShredRows, style);
     if (!row)
         return {};
     return CreateShredRegion(m.ProgressWidth, m.ProgressHeight, m.FullWidth, m.FullHeight, row->HorzKind,

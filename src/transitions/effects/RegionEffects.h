@@ -61,6 +61,14 @@ inline constexpr BarsSnap NoSnap = BarsSnap::None;
 } // namespace lengths
 [[nodiscard]] Region BarsRowRegion(const BarsRow& row, const ProgressMetrics& m);
 
+// A row of a family whose builder takes the extents PW and PH and a kind
+// per direction (shreds, speckles).
+struct DirectionKindsRow {
+    TShowStyle Style;
+    int32_t HorzKind;
+    int32_t VertKind;
+};
+
 // The row of `style` in a family table; nullptr when it has none.
 template <class Row, size_t N>
 [[nodiscard]] constexpr const Row* FindStyleRow(const Row (&rows)[N], TShowStyle style)

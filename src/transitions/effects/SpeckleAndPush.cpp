@@ -59,14 +59,8 @@ void AddSpeckles(RectUnion& rects, bool columns, int64_t X, int64_t W, int64_t H
     }
 }
 
-struct SpeckleRow {
-    TShowStyle Style;
-    int32_t HorzKind;
-    int32_t VertKind;
-};
-
 // Every speckle style passes the extents PW and PH.
-constexpr SpeckleRow kSpeckleRows[] = {
+constexpr DirectionKindsRow kSpeckleRows[] = {
     {123, 1, 0}, // Speckle appear from right
     {124, 2, 0}, // Speckle appear from left
     {125, 0, 1}, // Speckle appear from bottom
@@ -75,7 +69,7 @@ constexpr SpeckleRow kSpeckleRows[] = {
 
 Region SpeckleRegion(TShowStyle style, const ProgressMetrics& m)
 {
-    const SpeckleRow* row = FindStyleRow(kSpeckleRows, style);
+    const DirectionKindsRow* row = FindStyleRow(kSpeckleRows, style);
     if (!row)
         return {};
     return CreateSpeckleRegion(m.ProgressWidth, m.ProgressHeight, m.FullWidth, m.FullHeight, row->HorzKind,
