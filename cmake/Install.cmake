@@ -41,7 +41,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 # and sound layers, JPEG, PNG, the text stack and the fonts it draws with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libsdl2-2.0-0, libsdl2-mixer-2.0-0, libjpeg62-turbo, libpng16-16 | libpng16-16t64, libfreetype6, libfontconfig1, fontconfig, fonts-dejavu-core, fonts-wqy-zenhei, fonts-arphic-ukai")
+    "libsdl2-2.0-0, libsdl2-mixer-2.0-0, libjpeg62-turbo, zlib1g, libfreetype6, libfontconfig1, fontconfig, fonts-dejavu-core, fonts-wqy-zenhei, fonts-arphic-ukai")
 # MIDI music needs a General MIDI sound font.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont | fluid-soundfont-gm")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver")

@@ -41,7 +41,11 @@ void Randomize()
     const auto now = system_clock::now();
     const std::time_t t = system_clock::to_time_t(now);
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &t);
+#else
     localtime_r(&t, &local);
+#endif
     const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
     SetRandSeed(uint32_t(((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 + ms));
 }

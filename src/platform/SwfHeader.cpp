@@ -2,7 +2,9 @@
 
 #include "core/Error.h"
 
+#if SAVER_HAVE_LZMA
 #include <lzma.h>
+#endif
 #include <zlib.h>
 
 #include <algorithm>
@@ -48,6 +50,7 @@ Body Inflate(const uint8_t* data, size_t size)
     return body;
 }
 
+#if SAVER_HAVE_LZMA
 // The movie's LZMA data is a raw LZMA stream with 5 property bytes in front;
 // liblzma reads it as a ".lzma" file once the uncompressed size is put
 // between the properties and the data.
@@ -85,6 +88,14 @@ Body InflateLzma(const uint8_t* properties, const uint8_t* data, size_t size, ui
     lzma_end(&z);
     return body;
 }
+#else
+// Without liblzma (the Windows build, where the real Flash control reads the
+// movies) an LZMA movie cannot be looked into.
+Body InflateLzma(const uint8_t*, const uint8_t*, size_t, uint64_t)
+{
+    throw Exception("LZMA-compressed movies cannot be read in this build");
+}
+#endif
 
 // Reads the bit fields of the stage rectangle, most significant bit first.
 class BitReader {

@@ -1,4 +1,4 @@
-#include "gui/backend/TempFolder.h"
+#include "gui/backend/ProcessPaths.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,11 @@
-#include "gui/backend/TempFolder.h"
+#include "gui/backend/ProcessPaths.h"
 
 #include "core/Error.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,6 +49,13 @@ std::string EnsurePrivate(const std::string& folder)
 }
 
 } // namespace
+
+std::string OwnExecutablePath()
+{
+    std::error_code ec;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : path.string();
+}
 
 std::string PrivateTempFolder()
 {

@@ -3,7 +3,7 @@
 #include "core/Error.h"
 #include "gdi/Canvas.h"
 #include "gdi/PngFile.h"
-#include "gui/backend/TempFolder.h"
+#include "gui/backend/ProcessPaths.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
-#include <unistd.h>
 
 namespace saver {
 namespace {
@@ -308,7 +307,7 @@ bool HeadlessBackend::ShowWindow(HWND foreign, int command) { return m_taskbar.S
 std::string HeadlessBackend::GetTempPathA()
 {
     std::string path = m_options.TempPath.empty() ? PrivateTempFolder() : m_options.TempPath;
-    if (path.back() != '/')
+    if (path.back() != '/' && path.back() != '\\')
         path += '/';
     m_log << "GetTempPathA: " << path << std::endl;
     return path;
@@ -318,9 +317,7 @@ std::string HeadlessBackend::ExecutablePath()
 {
     if (!m_options.Executable.empty())
         return m_options.Executable;
-    std::error_code ec;
-    const auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : path.string();
+    return OwnExecutablePath();
 }
 
 } // namespace saver

@@ -1,6 +1,6 @@
 #include "gui/backend/sdl/SdlBackend.h"
 
-#include "gui/backend/TempFolder.h"
+#include "gui/backend/ProcessPaths.h"
 
 #include "core/Error.h"
 #include "gdi/Bitmap.h"
@@ -433,12 +433,7 @@ std::string SdlBackend::GetTempPathA()
     return path;
 }
 
-std::string SdlBackend::ExecutablePath()
-{
-    std::error_code ec;
-    const auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : path.string();
-}
+std::string SdlBackend::ExecutablePath() { return OwnExecutablePath(); }
 
 uint32_t SdlBackend::NativeWindowId(HWND handle) const
 {
