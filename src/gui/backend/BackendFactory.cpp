@@ -2,7 +2,11 @@
 
 #include "core/Error.h"
 #include "gui/backend/headless/HeadlessBackend.h"
+#ifdef _WIN32
+#include "gui/backend/win32/Win32Backend.h"
+#else
 #include "gui/backend/sdl/SdlBackend.h"
+#endif
 
 #include <cstdlib>
 #include <string>
@@ -10,25 +14,45 @@
 namespace saver {
 namespace {
 
+#ifdef _WIN32
+// Windows always has its window system.
+const char* const kPlatformBackend = "win32";
+#else
 bool Set(const char* variable)
 {
     const char* value = std::getenv(variable);
     return value && *value;
 }
 
+const char* const kPlatformBackend = "sdl";
+#endif
+
+std::string DefaultBackend()
+{
+#ifdef _WIN32
+    return kPlatformBackend;
+#else
+    // The display when there is one, else no window system.
+    return Set("DISPLAY") || Set("WAYLAND_DISPLAY") ? kPlatformBackend : "headless";
+#endif
+}
+
 } // namespace
 
 std::unique_ptr<Backend> CreateBackend(std::ostream& log)
 {
-    // Without a choice: the display when there is one, else no window system.
     const char* name = std::getenv("SAVER_BACKEND");
-    const std::string backend =
-        name && *name ? name : (Set("DISPLAY") || Set("WAYLAND_DISPLAY") ? "sdl" : "headless");
+    const std::string backend = name && *name ? name : DefaultBackend();
     if (backend == "headless")
         return std::make_unique<HeadlessBackend>(HeadlessBackend::Options::FromEnvironment(), log);
-    if (backend == "sdl")
+    if (backend == kPlatformBackend) {
+#ifdef _WIN32
+        return std::make_unique<Win32Backend>(log);
+#else
         return std::make_unique<SdlBackend>(log);
-    throw Exception("Unknown SAVER_BACKEND '" + backend + "' (available: sdl, headless)");
+#endif
+    }
+    throw Exception("Unknown SAVER_BACKEND '" + backend + "' (available: " + kPlatformBackend + ", headless)");
 }
 
 } // namespace saver
