@@ -5,6 +5,7 @@
 #include "gdi/Region.h"
 
 #include "core/Error.h"
+#include "core/Int128.h"
 
 #include <algorithm>
 #include <cassert>
@@ -15,7 +16,7 @@ namespace saver {
 namespace {
 
 using Span = Region::Span;
-using int128 = __int128;
+using int128 = Int128;
 
 constexpr int64_t kShapeMin = -Region::kShapeLimit;
 constexpr int64_t kShapeMax = Region::kShapeLimit;

@@ -1,5 +1,6 @@
 #include "gdi/StretchBlt.h"
 
+#include "core/Int128.h"
 #include "gdi/Bitmap.h"
 
 #include <algorithm>
@@ -71,7 +72,7 @@ std::vector<AxisSpan> MapAxis(int32_t dpos, int32_t dext, int32_t spos, int32_t 
     // Shrinking: run i starts at round(i * S / D), halves up. Enlarging: the
     // source pixel whose first destination, round(s * D / S), is the last one
     // not after i. 128-bit products keep absurd extents exact.
-    using Wide = __int128;
+    using Wide = Int128;
     auto runOf = [&](int64_t i, int64_t& runStart, int64_t& runEnd) {
         if (S > D) {
             runStart = int64_t((Wide(2) * i * S + D) / (Wide(2) * D));
