@@ -5,6 +5,7 @@
 // that reads the movie header and runs the movie's frame clock.
 
 #include "core/Geometry.h"
+#include "gui/Messages.h"
 
 #include <cstdint>
 #include <string>
@@ -24,6 +25,17 @@ public:
     [[nodiscard]] virtual int32_t CurrentFrame() = 0;
     // Draws the current frame over the client rectangle.
     virtual void Paint(Canvas& canvas, const Rect& client) = 0;
+    // Where the control lies: in the client area of the top-level window
+    // `frameworkParent` (0 when it has none yet, or no more), at `bounds`,
+    // shown or not. An engine with a window of its own (the ActiveX
+    // control) moves it there; one that is painted by the framework ignores
+    // it.
+    virtual void Place(HWND frameworkParent, const Rect& bounds, bool visible)
+    {
+        (void)frameworkParent;
+        (void)bounds;
+        (void)visible;
+    }
 };
 
 } // namespace saver

@@ -19,6 +19,15 @@ public:
     // Opens a file (the device type follows from the file); throws
     // saver::Exception carrying the device's error text on failure.
     virtual void Open(const std::string& fileName) = 0;
+    // Opens and reports the completed open through `opened`, as the
+    // platform's player does when its notify request is pending. A device
+    // without notifications of its own calls `opened` right after a
+    // successful open; a failed open throws and never calls it.
+    virtual void OpenNotifying(const std::string& fileName, std::function<void()> opened)
+    {
+        Open(fileName);
+        opened();
+    }
     virtual void Close() = 0;
     // Starts playing from the current position. `ended` is called once when
     // the playback reaches its end, from any thread.

@@ -4,6 +4,19 @@
 #include "platform/PlatformServices.h"
 
 namespace saver {
+namespace {
+
+// Posts the notification to the player's window when asked; devices may
+// call it on any thread, so it only posts.
+std::function<void()> PostNotify(HWND window, bool notify)
+{
+    return [window, notify] {
+        if (notify && Application::Exists())
+            Application::Current().PostMessage(window, MM_MCINOTIFY);
+    };
+}
+
+} // namespace
 
 TMediaPlayer::TMediaPlayer() { m_window = Application::Current().RegisterWindow(this); }
 
@@ -34,10 +47,11 @@ void TMediaPlayer::Open()
     }
     const bool notify = m_notify.value_or(false);
     m_notify.reset();
-    device.Open(FileName);
-    m_open = true;
     if (notify)
-        Application::Current().PostMessage(m_window, MM_MCINOTIFY);
+        device.OpenNotifying(FileName, PostNotify(m_window, true));
+    else
+        device.Open(FileName);
+    m_open = true;
 }
 
 void TMediaPlayer::Play()
@@ -49,12 +63,7 @@ void TMediaPlayer::Play()
         device.Rewind();
     const bool notify = m_notify.value_or(true);
     m_notify.reset();
-    const HWND window = m_window;
-    device.Play([notify, window] {
-        // Runs on any thread: only post.
-        if (notify && Application::Exists())
-            Application::Current().PostMessage(window, MM_MCINOTIFY);
-    });
+    device.Play(PostNotify(m_window, notify));
 }
 
 MediaMode TMediaPlayer::Mode() { return m_open ? Device().Mode() : MediaMode::NotReady; }

@@ -6,9 +6,16 @@
 #include "platform/ClockedMediaDevice.h"
 #include "platform/FlashStandIn.h"
 #include "platform/InstallPlatformServices.h"
+
+#ifdef _WIN32
+#include "gui/backend/win32/Win32Backend.h"
+#include "platform/ActiveXFlash.h"
+#include "platform/MciMediaDevice.h"
+#else
 #include "platform/SdlMixerDevice.h"
 
 #include <iostream>
+#endif
 
 namespace saver {
 namespace {
@@ -16,6 +23,28 @@ namespace {
 // The devices need the application (its clock, its timers), which exists
 // only once the run has started: they look it up when they are created.
 std::unique_ptr<MediaDevice> CreateClockedDevice() { return std::make_unique<ClockedMediaDevice>(Application::Current()); }
+
+std::unique_ptr<FlashEngine> CreateStandIn() { return std::make_unique<FlashStandIn>(Application::Current().GetClock()); }
+
+PlatformServices HeadlessServices() { return {CreateClockedDevice, CreateStandIn}; }
+
+#ifdef _WIN32
+
+std::unique_ptr<MediaDevice> CreateMciDevice() { return std::make_unique<MciMediaDevice>(); }
+
+// The control lives in the native window of the framework's form.
+std::unique_ptr<FlashEngine> CreateActiveXFlash()
+{
+    return std::make_unique<ActiveXFlash>([](HWND frameworkWindow) -> void* {
+        const Win32Backend* backend = Win32Backend::Current();
+        return backend ? backend->NativeHandle(frameworkWindow) : nullptr;
+    });
+}
+
+PlatformServices PlatformChoice() { return {CreateMciDevice, CreateActiveXFlash}; }
+constexpr const char* kPlatformName = "win32";
+
+#else
 
 std::unique_ptr<MediaDevice> CreateMixerDevice()
 {
@@ -30,9 +59,10 @@ std::unique_ptr<MediaDevice> CreateMixerDevice()
     }
 }
 
-std::unique_ptr<FlashEngine> CreateStandIn() { return std::make_unique<FlashStandIn>(Application::Current().GetClock()); }
+PlatformServices PlatformChoice() { return {CreateMixerDevice, CreateStandIn}; }
+constexpr const char* kPlatformName = "sdl";
 
-PlatformServices HeadlessServices() { return {CreateClockedDevice, CreateStandIn}; }
+#endif
 
 } // namespace
 
@@ -46,15 +76,16 @@ void InstallPlatformServices(const std::string& backendName)
 {
     if (backendName == "headless")
         PlatformServices::Current() = HeadlessServices();
-    else if (backendName == "sdl")
-        PlatformServices::Current() = {CreateMixerDevice, CreateStandIn};
+    else if (backendName == kPlatformName)
+        PlatformServices::Current() = PlatformChoice();
     else
         throw Exception("No platform services for the backend '" + backendName + "'");
 }
 
 void InstallPlatformServices(const Backend& backend)
 {
-    InstallPlatformServices(dynamic_cast<const HeadlessBackend*>(&backend) ? "headless" : "sdl");
+    // A build has the headless backend and its platform's own.
+    InstallPlatformServices(dynamic_cast<const HeadlessBackend*>(&backend) ? "headless" : kPlatformName);
 }
 
 } // namespace saver

@@ -1,6 +1,7 @@
 #include "platform/ShockwaveFlash.h"
 
 #include "core/Error.h"
+#include "gui/Form.h"
 #include "platform/PlatformServices.h"
 
 namespace saver {
@@ -45,8 +46,40 @@ int32_t TShockwaveFlash::TotalFrames() { return Engine().TotalFrames(); }
 
 int32_t TShockwaveFlash::CurrentFrame() { return Engine().CurrentFrame(); }
 
+void TShockwaveFlash::SetVisible(bool visible)
+{
+    CustomControl::SetVisible(visible);
+    PlaceEngine();
+}
+
+void TShockwaveFlash::BoundsChanged(const Rect& oldBounds)
+{
+    CustomControl::BoundsChanged(oldBounds);
+    PlaceEngine();
+}
+
+void TShockwaveFlash::WMDestroy(Message& message)
+{
+    PlaceEngine(false);
+    CustomControl::WMDestroy(message);
+}
+
+void TShockwaveFlash::PlaceEngine(bool alive)
+{
+    if (!m_engine)
+        return;
+    const Form* form = ParentForm();
+    const HWND parent = alive && form && form->NativeWindowCreated() ? form->Handle() : 0;
+    const Point origin = ClientToScreen({0, 0});
+    const Point formOrigin = form ? form->ClientToScreen({0, 0}) : origin;
+    const Rect bounds = ClientRect().Offsetted(origin.X - formOrigin.X, origin.Y - formOrigin.Y);
+    m_engine->Place(parent, bounds, parent != 0 && Showing());
+}
+
 void TShockwaveFlash::Paint()
 {
+    // The form has its native window by the time anything paints.
+    PlaceEngine();
     if (m_engine)
         m_engine->Paint(GetCanvas(), ClientRect());
     else {

@@ -2,7 +2,9 @@
 // The Flash control as a child window of the saver: sized, shown and
 // repainted like any control, playing movies through a FlashEngine. When no
 // engine can be created (no Flash player installed), the control still
-// exists; every movie call then fails with the reason.
+// exists; every movie call then fails with the reason. An engine with a
+// native window of its own is told where the control lies whenever it moves,
+// is shown or hidden, or paints.
 
 #include "gui/Control.h"
 #include "gui/Timer.h"
@@ -27,12 +29,18 @@ public:
     [[nodiscard]] int32_t TotalFrames();
     [[nodiscard]] int32_t CurrentFrame();
 
+    void SetVisible(bool visible) override;
+
 protected:
     void Paint() override;
     void WMEraseBkgnd(Message& message) override;
+    void WMDestroy(Message& message) override;
+    void BoundsChanged(const Rect& oldBounds) override;
 
 private:
     FlashEngine& Engine();
+    // Tells the engine the control's place in its form's client area.
+    void PlaceEngine(bool alive = true);
 
     std::unique_ptr<FlashEngine> m_engine;
     std::string m_unavailable;
