@@ -1,19 +1,5 @@
-# Cross-compiling for Windows with Debian's mingw-w64 (i686, posix threads).
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows (its programs need a 32-bit Wine to run).
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(SAVER_MINGW_TRIPLE i686-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${SAVER_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${SAVER_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${SAVER_MINGW_TRIPLE}-windres)
-
-# Target libraries come from the mingw sysroot and the prefix scripts/build-windows fills.
-set(CMAKE_FIND_ROOT_PATH /usr/${SAVER_MINGW_TRIPLE} ${SAVER_WINDOWS_DEPS})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Test programs run under Wine.
-find_program(SAVER_WINE NAMES wine PATHS /usr/lib/wine)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${SAVER_WINE})
+set(SAVER_WINE_NAMES wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
