@@ -27,6 +27,8 @@
 
 #include <windows.h>
 
+#include "gdi/win32/DibInfo.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -64,13 +66,7 @@ class Dib {
 public:
     Dib(int32_t width, int32_t height) : m_width(width), m_height(height)
     {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info = saver::TopDown32BitDibInfo(width, height);
         void* bits = nullptr;
         m_dc = CreateCompatibleDC(nullptr);
         m_bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);

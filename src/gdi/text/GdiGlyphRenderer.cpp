@@ -12,6 +12,8 @@
 #include "gdi/GlyphRenderer.h"
 
 #include <windows.h>
+
+#include "gdi/win32/DibInfo.h"
 // winuser.h maps these names to their ANSI functions; here they are ours.
 #undef DrawText
 #undef TextOut
@@ -215,13 +217,7 @@ private:
         if (m_scratch && width <= m_scratchWidth && height <= m_scratchHeight)
             return true;
         DropScratch();
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info = TopDown32BitDibInfo(width, height);
         void* bits = nullptr;
         m_scratch = m_dc ? CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
         if (!m_scratch || !bits) {
