@@ -1,4 +1,4 @@
-// gdi-crosscheck [--unreliable FILE] [--generated N] [CASES...]
+// gdi-crosscheck [--unreliable FILE] [--generated N] [--record CORPUS] [CASES...]
 //
 // Draws region and blit cases with the platform's GDI and with our raster
 // layer, side by side in one process, and compares them pixel for pixel:
@@ -20,6 +20,10 @@
 // layer draws as COLORONCOLOR. Exit status 0 when every counted case
 // agrees, 1 when one differs or cannot be drawn, 2 for bad arguments or
 // case files that cannot be read.
+//
+// --record writes the GDI's answer to every counted case, drawn or not by
+// our layer, to CORPUS (see OracleCases.h): the test data the raster
+// layer's tests compare against on every platform.
 
 #include "OracleCases.h"
 
@@ -49,6 +53,8 @@ namespace {
 
 using saver::Exception;
 using saver::oracle::BlitCase;
+using saver::oracle::RecordedBlit;
+using saver::oracle::RecordedRegion;
 using saver::oracle::RegionCase;
 
 constexpr uint32_t kBlitFill = 0xFF808080; // destination before the blit
@@ -207,6 +213,13 @@ NativeRegion EvaluateNative(const std::string& expression)
             CombineRgn(stack.back().get(), stack.back().get(), b.get(), combine);
             continue;
         }
+        if (op == "offset") {
+            if (stack.empty())
+                throw Exception("offset needs a region");
+            const int32_t dx = number();
+            OffsetRgn(stack.back().get(), dx, number());
+            continue;
+        }
         RegionHandle made;
         bool trusted = true;
         if (op == "rect") {
@@ -264,18 +277,6 @@ std::vector<uint32_t> NativeMask(HRGN region, int32_t width, int32_t height)
     return mask;
 }
 
-std::vector<uint32_t> OurMask(const saver::Region& region, int32_t width, int32_t height)
-{
-    std::vector<uint32_t> mask(size_t(width) * size_t(height));
-    for (const saver::Rect& r : region.Rects()) {
-        const saver::Rect part = r.Intersected({0, 0, width, height});
-        for (int32_t y = part.Top; y < part.Bottom; ++y)
-            for (int32_t x = part.Left; x < part.Right; ++x)
-                mask[size_t(y) * size_t(width) + size_t(x)] = 1;
-    }
-    return mask;
-}
-
 int NativeStretchMode(const std::string& mode)
 {
     if (mode == "coloroncolor")
@@ -308,53 +309,17 @@ std::vector<uint32_t> NativeBlit(const BlitCase& c)
     return target.Pixels();
 }
 
-std::vector<uint32_t> OurBlit(const BlitCase& c)
-{
-    const std::unique_ptr<saver::Bitmap> result = saver::oracle::RunBlit(c);
-    std::vector<uint32_t> pixels(size_t(c.DW) * size_t(c.DH));
-    for (int32_t y = 0; y < c.DH; ++y)
-        std::memcpy(&pixels[size_t(y) * size_t(c.DW)], result->ScanLine(y), size_t(c.DW) * 4);
-    return pixels;
-}
-
 // ---------------------------------------------------------------- comparing
-
-// Empty when the pictures agree; else how many pixels differ and the first.
-std::string ComparePixels(const std::vector<uint32_t>& gdi, const std::vector<uint32_t>& ours, int32_t width,
-                          const std::function<std::string(uint32_t)>& show)
-{
-    size_t differing = 0, first = 0;
-    for (size_t i = gdi.size(); i-- > 0;)
-        if (gdi[i] != ours[i]) {
-            ++differing;
-            first = i;
-        }
-    if (differing == 0)
-        return {};
-    std::ostringstream out;
-    out << differing << " of " << gdi.size() << " pixels differ, first at (" << first % size_t(width) << ", "
-        << first / size_t(width) << "): GDI " << show(gdi[first]) << ", ours " << show(ours[first]);
-    return out.str();
-}
-
-std::string ShowMask(uint32_t inside) { return inside ? "inside" : "outside"; }
-
-std::string ShowPixel(uint32_t pixel)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(pixel));
-    return text;
-}
 
 struct RegionCheck {
     RegionCase Case;
-    int32_t Dx = 0, Dy = 0;   // offset applied to the finished region
     bool JudgeShapes = false; // GDI shapes MakeCurved does not trust make the case unreliable
 };
 
 struct Outcome {
     std::string Difference; // empty when the two agree
     bool Unreliable = false;
+    std::string Answer; // the GDI's answer as the corpus records it
 };
 
 Outcome CheckRegion(const RegionCheck& check)
@@ -362,34 +327,13 @@ Outcome CheckRegion(const RegionCheck& check)
     const RegionCase& c = check.Case;
     if (c.Width < 1 || c.Height < 1 || c.Width > 8192 || c.Height > 8192)
         throw Exception("bad canvas size");
-    NativeRegion native = EvaluateNative(c.Expression);
-    saver::Region ours = saver::oracle::EvaluateRegion(c.Expression);
-    if (check.Dx || check.Dy) {
-        OffsetRgn(native.Handle.get(), check.Dx, check.Dy);
-        ours.Offset(check.Dx, check.Dy);
-    }
-    Outcome outcome;
-    outcome.Unreliable = check.JudgeShapes && native.UntrustedShapes > 0;
-    outcome.Difference = ComparePixels(NativeMask(native.Handle.get(), c.Width, c.Height),
-                                       OurMask(ours, c.Width, c.Height), c.Width, ShowMask);
-    // The GDI keeps zero-width rectangles at the tips of even-width
-    // ellipses and leaves equal rows of curved shapes unmerged: its box and
-    // type are canonical only for expressions without curves.
-    const bool curved =
-        c.Expression.find("ellipse") != std::string::npos || c.Expression.find("roundrect") != std::string::npos;
+    const NativeRegion native = EvaluateNative(c.Expression);
     RECT box;
     const int type = GetRgnBox(native.Handle.get(), &box);
-    const saver::Rect ourBox = ours.Box();
-    if (outcome.Difference.empty() && !curved &&
-        (type != int(ours.Type()) || box.left != ourBox.Left || box.top != ourBox.Top || box.right != ourBox.Right ||
-         box.bottom != ourBox.Bottom)) {
-        std::ostringstream out;
-        out << "same pixels, but GDI's box (" << box.left << ", " << box.top << ", " << box.right << ", " << box.bottom
-            << ") type " << type << ", ours (" << ourBox.Left << ", " << ourBox.Top << ", " << ourBox.Right << ", "
-            << ourBox.Bottom << ") type " << int(ours.Type());
-        outcome.Difference = out.str();
-    }
-    return outcome;
+    const RecordedRegion recorded{
+        c, type, {box.left, box.top, box.right, box.bottom}, NativeMask(native.Handle.get(), c.Width, c.Height)};
+    return {saver::oracle::CheckRecorded(recorded), check.JudgeShapes && native.UntrustedShapes > 0,
+            saver::oracle::RegionAnswerLine(recorded.Type, recorded.Box, recorded.Mask)};
 }
 
 Outcome CheckBlit(const BlitCase& c)
@@ -397,7 +341,8 @@ Outcome CheckBlit(const BlitCase& c)
     for (const int32_t size : {c.SW, c.SH, c.DW, c.DH})
         if (size < 1 || size > 4096)
             throw Exception("bad bitmap size");
-    return {ComparePixels(NativeBlit(c), OurBlit(c), c.DW, ShowPixel), false};
+    const RecordedBlit recorded{c, NativeBlit(c)};
+    return {saver::oracle::CheckRecorded(recorded), false, saver::oracle::BlitAnswerLine(recorded.Pixels)};
 }
 
 // ---------------------------------------------------------------- generated cases
@@ -502,26 +447,26 @@ std::string Name(const std::string& family, size_t index)
     return family + digits;
 }
 
-std::vector<RegionCheck> GenerateRegions(CaseRandom& rnd, size_t perFamily)
+std::vector<RegionCase> GenerateRegions(CaseRandom& rnd, size_t perFamily)
 {
     using Maker = std::string (*)(CaseRandom&, const Canvas&);
     const std::pair<const char*, Maker> families[] = {
         {"g_rect", Rectangle}, {"g_ellipse", Ellipse},   {"g_roundrect", RoundRectangle},
         {"g_poly", Polygon},   {"g_combo", Combination}, {"g_offset", Combination},
     };
-    std::vector<RegionCheck> checks;
+    std::vector<RegionCase> cases;
     for (const auto& [family, make] : families)
         for (size_t i = 0; i < perFamily; ++i) {
             const Canvas canvas = rnd.Percent(10) ? Canvas{rnd.Between(1, 4), rnd.Between(1, 4)}
                                                   : Canvas{rnd.Between(1, 64), rnd.Between(1, 64)};
-            RegionCheck check{{Name(family, i), canvas.Width, canvas.Height, make(rnd, canvas)}, 0, 0, true};
+            RegionCase c{Name(family, i), canvas.Width, canvas.Height, make(rnd, canvas)};
             if (std::string(family) == "g_offset") {
-                check.Dx = rnd.Between(-canvas.Width, canvas.Width);
-                check.Dy = rnd.Between(-canvas.Height, canvas.Height);
+                const int32_t dx = rnd.Between(-canvas.Width, canvas.Width);
+                c.Expression += " offset" + Join({dx, rnd.Between(-canvas.Height, canvas.Height)});
             }
-            checks.push_back(std::move(check));
+            cases.push_back(std::move(c));
         }
-    return checks;
+    return cases;
 }
 
 // Each axis grows, shrinks or keeps its size, and mirrors now and then on
@@ -569,21 +514,6 @@ std::vector<BlitCase> GenerateBlits(CaseRandom& rnd, size_t perMode)
 
 // ---------------------------------------------------------------- the run
 
-// A case's family: its name without the number parts (r_poly_0012 ->
-// r_poly, b_r_0003_coc -> b_r_coc).
-std::string Family(const std::string& name)
-{
-    std::string family;
-    std::istringstream parts(name);
-    for (std::string part; std::getline(parts, part, '_');)
-        if (part.find_first_not_of("0123456789") != std::string::npos) {
-            if (!family.empty())
-                family += '_';
-            family += part;
-        }
-    return family.empty() ? name : family;
-}
-
 struct Tally {
     size_t Agree = 0, Total = 0;                // counted cases
     size_t UnreliableAgree = 0, Unreliable = 0; // reported only
@@ -592,13 +522,17 @@ struct Tally {
 
 class CrossCheck {
 public:
-    explicit CrossCheck(std::set<std::string> unreliable) : m_unreliable(std::move(unreliable)) {}
+    CrossCheck(std::set<std::string> unreliable, std::ostream* record)
+        : m_unreliable(std::move(unreliable)), m_record(record)
+    {
+    }
 
-    // `shown` says what the case is when its name alone does not.
-    void Run(const std::string& name, const std::string& shown, bool listedUnreliable,
+    // `showLine` puts the case line beside a difference, for cases whose
+    // name alone does not say what they are.
+    void Run(const std::string& name, const std::string& caseLine, bool showLine,
              const std::function<Outcome()>& check)
     {
-        Tally& tally = m_families[Family(name)];
+        Tally& tally = m_families[saver::oracle::CaseFamily(name)];
         Outcome outcome;
         try {
             outcome = check();
@@ -606,50 +540,42 @@ public:
             outcome.Difference = std::string("cannot be drawn: ") + e.what();
         }
         const bool agree = outcome.Difference.empty();
-        if (!agree && !shown.empty())
-            outcome.Difference += " [" + shown + "]";
-        if (listedUnreliable || outcome.Unreliable) {
+        if (!agree && showLine)
+            outcome.Difference += " [" + caseLine + "]";
+        if (m_unreliable.count(name) || outcome.Unreliable) {
             ++tally.Unreliable;
             tally.UnreliableAgree += agree;
             if (!agree)
                 std::cout << "note " << name << " (unreliable, not counted): " << outcome.Difference << "\n";
-        } else {
-            ++tally.Total;
-            tally.Agree += agree;
-            if (!agree)
-                std::cout << "FAIL " << name << ": " << outcome.Difference << "\n";
+            return;
         }
+        ++tally.Total;
+        tally.Agree += agree;
+        if (!agree)
+            std::cout << "FAIL " << name << ": " << outcome.Difference << "\n";
+        if (m_record && !outcome.Answer.empty())
+            *m_record << caseLine << '\n' << outcome.Answer << '\n';
     }
 
-    void Add(const saver::oracle::CaseFile& cases)
+    void Add(const saver::oracle::CaseFile& cases, bool generated)
     {
         for (const RegionCase& c : cases.Regions)
-            Run(c.Name, {}, m_unreliable.count(c.Name) > 0, [&] { return CheckRegion({c, 0, 0, false}); });
+            Run(c.Name, saver::oracle::CaseLine(c), generated, [&] { return CheckRegion({c, generated}); });
         for (const BlitCase& c : cases.Blits) {
             if (c.Mode == "halftone")
-                ++m_families[Family(c.Name)].Halftone;
+                ++m_families[saver::oracle::CaseFamily(c.Name)].Halftone;
             else
-                Run(c.Name, {}, m_unreliable.count(c.Name) > 0, [&] { return CheckBlit(c); });
+                Run(c.Name, saver::oracle::CaseLine(c), generated, [&] { return CheckBlit(c); });
         }
     }
 
     void AddGenerated(size_t perFamily)
     {
         CaseRandom rnd(kGeneratorSeed);
-        for (const RegionCheck& c : GenerateRegions(rnd, perFamily)) {
-            std::ostringstream shown;
-            shown << "rgn " << c.Case.Width << " " << c.Case.Height << " " << c.Case.Expression;
-            if (c.Dx || c.Dy)
-                shown << ", then offset by " << c.Dx << " " << c.Dy;
-            Run(c.Case.Name, shown.str(), false, [&] { return CheckRegion(c); });
-        }
-        for (const BlitCase& c : GenerateBlits(rnd, perFamily)) {
-            std::ostringstream shown;
-            shown << "blt " << c.Mode;
-            for (const int32_t n : {c.SW, c.SH, c.DW, c.DH, c.XD, c.YD, c.WD, c.HD, c.XS, c.YS, c.WS, c.HS})
-                shown << " " << n;
-            Run(c.Name, shown.str(), false, [&] { return CheckBlit(c); });
-        }
+        saver::oracle::CaseFile cases;
+        cases.Regions = GenerateRegions(rnd, perFamily);
+        cases.Blits = GenerateBlits(rnd, perFamily);
+        Add(cases, true);
     }
 
     // Prints the table; true when every counted case agrees.
@@ -679,6 +605,7 @@ public:
 
 private:
     std::set<std::string> m_unreliable;
+    std::ostream* m_record; // where the GDI's answers go; none when not recording
     std::map<std::string, Tally> m_families;
 };
 
@@ -709,15 +636,15 @@ std::set<std::string> ReadNames(const std::string& path)
 
 int main(int argc, char** argv)
 {
-    std::string unreliablePath;
+    std::string unreliablePath, recordPath;
     size_t generated = 60;
     std::vector<std::string> caseFiles;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--unreliable" || arg == "--generated") && i + 1 < argc) {
+        if ((arg == "--unreliable" || arg == "--generated" || arg == "--record") && i + 1 < argc) {
             const std::string value = argv[++i];
-            if (arg == "--unreliable") {
-                unreliablePath = value;
+            if (arg == "--unreliable" || arg == "--record") {
+                (arg == "--record" ? recordPath : unreliablePath) = value;
                 continue;
             }
             auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), generated);
@@ -727,15 +654,26 @@ int main(int argc, char** argv)
             caseFiles.push_back(arg);
             continue;
         }
-        std::cerr << "usage: gdi-crosscheck [--unreliable FILE] [--generated N] [CASES...]\n";
+        std::cerr << "usage: gdi-crosscheck [--unreliable FILE] [--generated N] [--record CORPUS] [CASES...]\n";
         return 2;
     }
     try {
-        CrossCheck check(unreliablePath.empty() ? std::set<std::string>{} : ReadNames(unreliablePath));
+        std::ofstream record;
+        if (!recordPath.empty()) {
+            record.open(recordPath, std::ios::binary | std::ios::trunc);
+            if (!record)
+                throw Exception("cannot write " + recordPath);
+            record << "# A real GDI's answers, recorded by gdi-crosscheck --record; format in OracleCases.h\n";
+        }
+        CrossCheck check(unreliablePath.empty() ? std::set<std::string>{} : ReadNames(unreliablePath),
+                         record.is_open() ? &record : nullptr);
         for (const std::string& path : caseFiles)
-            check.Add(saver::oracle::ParseCases(ReadFile(path)));
+            check.Add(saver::oracle::ParseCases(ReadFile(path)), false);
         check.AddGenerated(generated);
-        return check.Report() ? 0 : 1;
+        const bool agree = check.Report();
+        if (record.is_open() && !record.flush())
+            throw Exception("cannot write " + recordPath);
+        return agree ? 0 : 1;
     } catch (const std::exception& e) {
         std::cerr << "gdi-crosscheck: " << e.what() << "\n";
         return 2;
