@@ -1,6 +1,6 @@
 // Drawing one line of text with an effect set, and the fill images it lays
 // through the mask (gradient, texture, noise).
-#include "aatext/AAFont.h"
+#include "aatext/AAFontEx.h"
 #include "aatext/AAInternal.h"
 
 #include <algorithm>

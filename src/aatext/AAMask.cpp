@@ -1,6 +1,6 @@
 // The coverage mask: rendering at Scale times the size, downsampling, the
 // outline and blur filters, and row access.
-#include "aatext/AAFont.h"
+#include "aatext/AAMask.h"
 #include "aatext/AAInternal.h"
 
 #include <algorithm>
