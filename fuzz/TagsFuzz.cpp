@@ -1,7 +1,7 @@
 // Font tags, then label tags, on any line, as the fade text control prepares
 // a line: the tags only ever take text out or put label values in.
 
-#include "aatext/AAFont.h"
+#include "aatext/AALabels.h"
 #include "aatext/RegisteredUser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -1,6 +1,6 @@
 // Composing a coverage mask onto the target canvas, in one colour or through
 // the fill image.
-#include "aatext/AAFont.h"
+#include "aatext/AAMask.h"
 #include "aatext/AAInternal.h"
 
 #include <algorithm>

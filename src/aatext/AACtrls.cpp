@@ -438,10 +438,11 @@ void TAAFadeText::RenderLine(std::string text, Bitmap& bitmap)
 
 void TAAFadeText::DrawBackground(Canvas& canvas, const Rect& rect, TBackGroundMode mode, const Graphic& graphic)
 {
-    const BrushStyle style = canvas.Brush.Style;
-    canvas.Brush.Style = BrushStyle::bsSolid;
-    canvas.FillRect(rect);
-    canvas.Brush.Style = style;
+    {
+        const CanvasStateSaver restore(canvas);
+        canvas.Brush.Style = BrushStyle::bsSolid;
+        canvas.FillRect(rect);
+    }
     if (!graphic.Empty())
         aatext::PlaceGraphic(canvas, rect, aatext::Placement(mode), graphic);
 }
@@ -469,9 +470,8 @@ void TAAFadeText::CopyParentImage(Canvas& canvas)
         return;
     PaintingCopyScope parentCopy(*parent);
     {
-        const Point origin = canvas.Origin();
-        const std::optional<Rect> clip = canvas.DeviceClip();
-        canvas.SetOrigin(origin.Translated(-Left(), -Top()));
+        const CanvasStateSaver restore(canvas);
+        canvas.SetOrigin(canvas.Origin().Translated(-Left(), -Top()));
         canvas.SetDeviceClip(parent->ClientRect());
         try {
             parent->PaintContentTo(canvas);
@@ -479,8 +479,6 @@ void TAAFadeText::CopyParentImage(Canvas& canvas)
             // What the parent could not paint stays as it was; the controls
             // below this one are still copied.
         }
-        canvas.SetOrigin(origin);
-        canvas.SetDeviceClip(clip);
     }
     for (Control* control : parent->Controls()) {
         if (control == this)

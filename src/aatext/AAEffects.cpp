@@ -1,5 +1,5 @@
 // The effect set: settings objects and their change chain.
-#include "aatext/AAFont.h"
+#include "aatext/AAEffects.h"
 #include "aatext/AAInternal.h"
 
 namespace saver {

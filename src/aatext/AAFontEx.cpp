@@ -1,6 +1,6 @@
 // Drawing one line of text with an effect set, and the fill images it lays
 // through the mask (gradient, texture, noise).
-#include "aatext/AAFont.h"
+#include "aatext/AAFontEx.h"
 #include "aatext/AAInternal.h"
 
 #include <algorithm>
@@ -46,17 +46,8 @@ void TAAFontEx::TextOut(int32_t x, int32_t y, std::string_view text)
         Mask().ApplyOutline();
 
     // The text is laid over its shadow, not over a box of the brush colour;
-    // the brush style comes back afterwards.
-    struct BrushRestore {
-        Canvas& canvas;
-        BrushStyle style;
-        bool active = false;
-        ~BrushRestore()
-        {
-            if (active)
-                canvas.Brush.Style = style;
-        }
-    } restore{*canvas, canvas->Brush.Style};
+    // the brush comes back afterwards.
+    const CanvasStateSaver restore(*canvas);
 
     if (shadow.Enabled()) {
         // The shadow follows the outline but not the text's own blur.
@@ -66,7 +57,6 @@ void TAAFontEx::TextOut(int32_t x, int32_t y, std::string_view text)
             shadowMask.ApplyBlur(shadow.Blur());
         Blend().BlendColor(x + std::max(int32_t(shadow.OffsetX()), 0), y + std::max(int32_t(shadow.OffsetY()), 0),
                            shadowMask, uint8_t(shadow.Alpha() * m_effect.Alpha() / 100), shadow.Color());
-        restore.active = true;
         canvas->Brush.Style = BrushStyle::bsClear;
     }
 

@@ -1,5 +1,5 @@
 // Font sets, user labels, the tags that name them, and their defaults.
-#include "aatext/AAFont.h"
+#include "aatext/AALabels.h"
 #include "aatext/LocaleText.h"
 #include "aatext/RegisteredUser.h"
 #include "core/MulDiv.h"

@@ -1,6 +1,6 @@
 // The coverage mask: rendering at Scale times the size, downsampling, the
 // outline and blur filters, and row access.
-#include "aatext/AAFont.h"
+#include "aatext/AAMask.h"
 #include "aatext/AAInternal.h"
 
 #include <algorithm>
@@ -42,11 +42,7 @@ TextSize TAAMask::MeasureScaled(std::string_view text) const
     Canvas& canvas = *m_owner->GetCanvas();
     // The canvas font is enlarged for the measurement and put back, also when
     // measuring fails.
-    struct HeightRestore {
-        Canvas& c;
-        int32_t height;
-        ~HeightRestore() { c.Font.Height = height; }
-    } restore{canvas, canvas.Font.Height};
+    const CanvasStateSaver restore(canvas);
     canvas.Font.Height *= m_scale;
     return canvas.TextExtent(text);
 }
@@ -89,10 +85,11 @@ void TAAMask::Render(std::string_view text, int32_t width, int32_t height, Point
         std::memset(m_renderBitmap.ScanLine(y), 0, m_renderBitmap.Stride());
     // The bitmap is black already, so the opaque text background changes
     // nothing; only the glyphs are drawn.
-    const BrushStyle brushStyle = canvas.Brush.Style;
-    canvas.Brush.Style = BrushStyle::bsClear;
-    canvas.TextOut(origin.X, origin.Y, text);
-    canvas.Brush.Style = brushStyle;
+    {
+        const CanvasStateSaver restore(canvas);
+        canvas.Brush.Style = BrushStyle::bsClear;
+        canvas.TextOut(origin.X, origin.Y, text);
+    }
 
     SetSize(width, height);
     Downsample();

@@ -9,6 +9,25 @@ namespace saver {
 
 Canvas::Canvas(Bitmap* target) : m_target(target) {}
 
+CanvasStateSaver::CanvasStateSaver(Canvas& canvas)
+    : m_canvas(canvas), m_target(canvas.m_target), m_origin(canvas.m_origin), m_deviceClip(canvas.m_deviceClip),
+      m_clipRegion(canvas.m_clipRegion), m_stretchMode(canvas.m_stretchMode), m_brush(canvas.Brush),
+      m_pen(canvas.Pen), m_font(canvas.Font)
+{
+}
+
+CanvasStateSaver::~CanvasStateSaver()
+{
+    m_canvas.m_target = m_target;
+    m_canvas.m_origin = m_origin;
+    m_canvas.m_deviceClip = m_deviceClip;
+    m_canvas.m_clipRegion = std::move(m_clipRegion);
+    m_canvas.m_stretchMode = m_stretchMode;
+    m_canvas.Brush = m_brush;
+    m_canvas.Pen = m_pen;
+    m_canvas.Font = std::move(m_font);
+}
+
 void Canvas::SelectClipRgn(const Region* region)
 {
     if (region)
@@ -71,7 +90,7 @@ void Canvas::Rectangle(const Rect& rect)
     FillRect({rect.Left + w, rect.Top + w, rect.Right - w, rect.Bottom - w});
     if (w == 0)
         return;
-    const CanvasBrush saved = Brush;
+    const CanvasStateSaver saved(*this);
     Brush = {Pen.Color, BrushStyle::bsSolid};
     if (Pen.Style == PenStyle::psSolid) {
         FillRect({rect.Left, rect.Top, rect.Right, rect.Top + w});
@@ -92,7 +111,6 @@ void Canvas::Rectangle(const Rect& rect)
                 FillRect({rect.Right - 1, y, rect.Right, y + 1});
             }
     }
-    Brush = saved;
 }
 
 void Canvas::Draw(int32_t x, int32_t y, const Bitmap& source)

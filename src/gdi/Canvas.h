@@ -109,6 +109,8 @@ public:
     bool TryLock() { return m_lock.try_lock(); }
 
 private:
+    friend class CanvasStateSaver;
+
     // The device rectangles drawing may touch, for a rectangle given in
     // drawing coordinates (the whole target for none).
     [[nodiscard]] std::vector<Rect> DeviceRects(const std::optional<Rect>& area) const;
@@ -119,6 +121,29 @@ private:
     std::optional<Region> m_clipRegion;
     StretchMode m_stretchMode = StretchMode::BLACKONWHITE;
     std::recursive_mutex m_lock;
+};
+
+// Records everything drawing code may change on a canvas (target, origin,
+// device clip, selected clip region, stretch mode, brush, pen, font) and puts
+// it back when the scope ends, also when drawing fails: the platform's
+// SaveDC / RestoreDC pair.
+class CanvasStateSaver {
+public:
+    explicit CanvasStateSaver(Canvas& canvas);
+    ~CanvasStateSaver();
+    CanvasStateSaver(const CanvasStateSaver&) = delete;
+    CanvasStateSaver& operator=(const CanvasStateSaver&) = delete;
+
+private:
+    Canvas& m_canvas;
+    Bitmap* m_target;
+    Point m_origin;
+    std::optional<Rect> m_deviceClip;
+    std::optional<Region> m_clipRegion;
+    StretchMode m_stretchMode;
+    CanvasBrush m_brush;
+    CanvasPen m_pen;
+    CanvasFont m_font;
 };
 
 // RAII for a canvas lock.

@@ -315,6 +315,20 @@ void Application::HandleException(const std::exception& error)
     MessageBox(error.what(), m_title);
 }
 
+void Application::HandleException(const std::exception_ptr& error)
+{
+    if (!error)
+        return;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        HandleException(e);
+    } catch (...) {
+        // Not a standard exception: it carries no text of its own.
+        MessageBox("Unknown error", m_title);
+    }
+}
+
 void Application::MessageBox(const std::string& text, const std::string& caption)
 {
     m_backend.MessageBox(caption, text);

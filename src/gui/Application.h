@@ -96,6 +96,8 @@ public:
 
     // The default error report: a message box with the error's text.
     void HandleException(const std::exception& error);
+    // The same for a failure carried from another thread (nothing for none).
+    void HandleException(const std::exception_ptr& error);
     void MessageBox(const std::string& text, const std::string& caption);
 
     // Window handles.

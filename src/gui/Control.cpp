@@ -508,27 +508,13 @@ void WinControl::PresentRect(const Rect& clientRect)
 
 void GraphicControl::PaintTo(Canvas& target, Point origin, const Rect& clip)
 {
-    Bitmap* const oldTarget = m_canvas.Target();
-    const Point oldOrigin = m_canvas.Origin();
-    const std::optional<Rect> oldClip = m_canvas.DeviceClip();
+    const CanvasStateSaver restore(m_canvas);
     m_canvas.SetTarget(target.Target());
     m_canvas.SetOrigin(target.Origin().Translated(origin.X, origin.Y));
     Rect area = clip;
     if (const std::optional<Rect> outer = target.DeviceClip())
         area = area.Intersected(outer->Offsetted(-origin.X, -origin.Y));
     m_canvas.SetDeviceClip(area);
-    struct Restore {
-        Canvas& canvas;
-        Bitmap* target;
-        Point origin;
-        std::optional<Rect> clip;
-        ~Restore()
-        {
-            canvas.SetTarget(target);
-            canvas.SetOrigin(origin);
-            canvas.SetDeviceClip(clip);
-        }
-    } restore{m_canvas, oldTarget, oldOrigin, oldClip};
     Paint();
 }
 

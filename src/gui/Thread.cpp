@@ -32,7 +32,9 @@ void Thread::Body()
     try {
         Execute();
     } catch (...) {
-        // A failure ends the thread's body; the owner learns of the end as usual.
+        // A failure ends the thread's body; the owner learns of the end as
+        // usual and finds the failure in FatalException.
+        m_fatalException = std::current_exception();
     }
     m_finished = true;
     m_clock.DetachThread();

@@ -6,6 +6,7 @@
 #include "gui/Clock.h"
 
 #include <atomic>
+#include <exception>
 #include <thread>
 
 namespace saver {
@@ -27,6 +28,9 @@ public:
     // Waits for the body to end; on the GUI thread, messages sent by other
     // threads are handled meanwhile.
     void WaitFor();
+    // The failure that ended the body, if any; read it once the thread has
+    // finished (after WaitFor). The owner reports it on the GUI thread.
+    [[nodiscard]] std::exception_ptr FatalException() const { return m_fatalException; }
 
     ThreadPriority Priority = ThreadPriority::tpNormal;
 
@@ -41,6 +45,7 @@ private:
     std::atomic<bool> m_terminated{false};
     std::atomic<bool> m_finished{false};
     bool m_started = false;
+    std::exception_ptr m_fatalException; // written by the body before m_finished
 };
 
 } // namespace saver

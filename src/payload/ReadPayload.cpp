@@ -12,14 +12,14 @@ void PictureBranch(PayloadFile& file, PayloadTarget& target, PayloadFields& f)
 {
     const int64_t s = TrailerStart(file);
     const uint8_t musicMarker = file.ReadByte(s + TrailerOffset::MusicMarker);
-    f.PlayMode = "picture";
+    f.PlayMode = TPlayMode::pmPicture;
     target.SetFlashSize(0, 0);
     f.ItemCount = file.ReadInt32(s + TrailerOffset::ItemCount);
     if (musicMarker == PictureMarker)
         f.MusicCount = file.ReadInt32(s + TrailerOffset::MusicCount);
-    f.ExitMode = file.ReadInt32(s + TrailerOffset::ExitMode);
+    f.ExitMode = TExitMode(file.ReadInt32(s + TrailerOffset::ExitMode));
     f.MusicTypes = ReadMusicTypes(file, f.MusicCount);
-    if (f.ExitMode == 1 || f.ExitMode == 4)
+    if (ExitsOnMouseMove(f.ExitMode))
         target.HideCursor();
     f.StartCursor = target.GetCursorPos();
 
@@ -68,10 +68,10 @@ void PictureBranch(PayloadFile& file, PayloadTarget& target, PayloadFields& f)
 void FlashBranch(PayloadFile& file, PayloadTarget& target, PayloadFields& f)
 {
     const int64_t s = TrailerStart(file);
-    f.PlayMode = "flash";
+    f.PlayMode = TPlayMode::pmFlash;
     target.SetFlashVisible(true);
     f.ItemCount = file.ReadInt32(s + TrailerOffset::ItemCount);
-    f.ExitMode = file.ReadInt32(s + TrailerOffset::ExitMode);
+    f.ExitMode = TExitMode(file.ReadInt32(s + TrailerOffset::ExitMode));
     (void)file.ReadByte(s + TrailerOffset::FlashUninterpreted);
     SizeAreaWalk sizes(file);
     const std::vector<int32_t> movieSizes = ReadSizes(sizes, f.ItemCount);

@@ -16,13 +16,38 @@
 
 namespace saver {
 
+// What the payload plays: "picture" (a slideshow) or "flash" (movies); none
+// before the payload is read.
+enum class TPlayMode : uint8_t { pmNone, pmPicture, pmFlash };
+
+// Which input ends the saver: the payload's 32-bit value as stored. Any
+// other value, 0 included, lets no input end it (only the system's close
+// command does).
+enum class TExitMode : int32_t { emNone = 0, emMouseMove = 1, emMouseButtons = 2, emKeys = 3, emAnyInput = 4 };
+
+// Mouse movement ends the saver (the cursor is then hidden for pictures).
+[[nodiscard]] constexpr bool ExitsOnMouseMove(TExitMode mode)
+{
+    return mode == TExitMode::emMouseMove || mode == TExitMode::emAnyInput;
+}
+// A left or right button press ends the saver.
+[[nodiscard]] constexpr bool ExitsOnMouseButtons(TExitMode mode)
+{
+    return mode == TExitMode::emMouseButtons || mode == TExitMode::emAnyInput;
+}
+// Any key press ends the saver.
+[[nodiscard]] constexpr bool ExitsOnKeys(TExitMode mode)
+{
+    return mode == TExitMode::emKeys || mode == TExitMode::emAnyInput;
+}
+
 // The saver window's fields that the reading fills; a field it does not get
 // to keeps its initial value.
 struct PayloadFields {
-    std::string PlayMode; // "picture" or "flash"
+    TPlayMode PlayMode = TPlayMode::pmNone;
     int32_t ItemCount = 0;
     int32_t MusicCount = 0;
-    int32_t ExitMode = 0;
+    TExitMode ExitMode = TExitMode::emNone;
     int32_t PictureInterval = 0;
     int32_t EnabledStyleCount = 0;
     std::vector<uint8_t> MusicTypes;

@@ -105,7 +105,7 @@ void TForm1::FormCreate(Component*)
     ReadPayload(Platform().ExecutablePath(), *this);
     // A Flash payload cannot play without a Flash player: say so and end,
     // rather than show a black screen. Picture payloads never need one.
-    if (PlayMode == "flash" && !FlashPlayer->Available()) {
+    if (PlayMode == TPlayMode::pmFlash && !FlashPlayer->Available()) {
         app.MessageBox(FlashPlayer->UnavailableReason(), app.Title());
         app.Terminate();
     }
@@ -167,13 +167,13 @@ void TForm1::SlidingTimerTimer(Component*)
 {
     if (ItemCount == 0)
         return;
-    if (PlayMode == "picture") {
+    if (PlayMode == TPlayMode::pmPicture) {
         if (!PicShow1->Busy()) {
             if (++IdleTicks < PictureInterval)
                 return;
             PictureTick();
         }
-    } else if (PlayMode == "flash") {
+    } else if (PlayMode == TPlayMode::pmFlash) {
         FlashTick();
     }
     if (ItemIndex >= ItemCount)
@@ -251,7 +251,7 @@ void TForm1::mpBackNotify(Component*)
 
 void TForm1::AppMessage(Message& message, bool& handled)
 {
-    const bool buttonsClose = ExitMode == 2 || ExitMode == 4;
+    const bool buttonsClose = ExitsOnMouseButtons(ExitMode);
     if (message.Msg == WM_RBUTTONDOWN) {
         handled = true; // no control ever receives a right-button press
         if (buttonsClose)
@@ -260,7 +260,7 @@ void TForm1::AppMessage(Message& message, bool& handled)
     if ((message.Msg == WM_RBUTTONDOWN || message.Msg == WM_LBUTTONDOWN) && buttonsClose)
         CloseOnInput();
     if (message.Msg == WM_MOUSEMOVE) {
-        if (ExitMode == 1 || ExitMode == 4)
+        if (ExitsOnMouseMove(ExitMode))
             ++MoveCount;
         CurrentCursor = Platform().GetCursorPos();
         // Any direction counts: a user coming back may well move the mouse
@@ -275,7 +275,7 @@ void TForm1::FormKeyDown(Component*, uint16_t& key, uint32_t)
 {
     if (key == VK_SPACE && SpaceKeySent)
         return; // the space key FormResize sends to the hidden button
-    if (ExitMode == 3 || ExitMode == 4)
+    if (ExitsOnKeys(ExitMode))
         CloseOnInput();
 }
 

@@ -351,12 +351,17 @@ void TCustomPicShow::Finish()
 
 void TCustomPicShow::AnimationEnded()
 {
+    std::exception_ptr failure;
     if (m_thread) {
         m_thread->WaitFor();
+        failure = m_thread->FatalException();
         m_thread.reset();
     }
-    if (m_stopping || !m_manual)
+    // A failure on the animation thread ends the transition and is reported
+    // here, as a failure on this thread is.
+    if (m_stopping || !m_manual || failure)
         Finish();
+    Application::Current().HandleException(failure);
 }
 
 void TCustomPicShow::Clear()

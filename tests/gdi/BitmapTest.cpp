@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <stdexcept>
+#include <vector>
 
 using namespace saver;
 
@@ -87,4 +89,43 @@ TEST(Canvas, FillAndDrawStayInsideClipAndTarget)
     EXPECT_EQ(target.GetPixel(9, 0), clRed);
     EXPECT_EQ(target.GetPixel(8, 1), clRed);
     EXPECT_EQ(target.GetPixel(8, 2), clBlack);
+}
+
+TEST(Canvas, StateSaverPutsEverythingBackAlsoWhenDrawingFails)
+{
+    Bitmap first(4, 4, PixelFormat::pf24bit), second(4, 4, PixelFormat::pf24bit);
+    Canvas c(&first);
+    c.SetOrigin({1, 2});
+    c.Font.Name = "Arial";
+    const Region clip = Region::CreateRectRgn(0, 0, 2, 2);
+    c.SelectClipRgn(&clip);
+    try {
+        const CanvasStateSaver saved(c);
+        c.SetTarget(&second);
+        c.SetOrigin({0, 0});
+        c.SetDeviceClip(Rect{0, 0, 1, 1});
+        c.SelectClipRgn(nullptr);
+        c.SetStretchBltMode(StretchMode::COLORONCOLOR);
+        c.Brush = {clRed, BrushStyle::bsClear};
+        c.Pen = {clBlue, 3, PenStyle::psDot};
+        c.Font.Name = "Courier New";
+        c.Font.Height = 40;
+        throw std::runtime_error("drawing failed");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(c.Target(), &first);
+    EXPECT_EQ(c.Origin().X, 1);
+    EXPECT_EQ(c.Origin().Y, 2);
+    EXPECT_FALSE(c.DeviceClip().has_value());
+    ASSERT_TRUE(c.ClipRegion().has_value());
+    const auto rects = c.ClipRegion()->Rects();
+    EXPECT_EQ(std::vector<Rect>(rects.begin(), rects.end()), (std::vector<Rect>{Rect{0, 0, 2, 2}}));
+    EXPECT_EQ(c.GetStretchBltMode(), StretchMode::BLACKONWHITE);
+    EXPECT_EQ(c.Brush.Color, clWhite);
+    EXPECT_EQ(c.Brush.Style, BrushStyle::bsSolid);
+    EXPECT_EQ(c.Pen.Color, clBlack);
+    EXPECT_EQ(c.Pen.Width, 1);
+    EXPECT_EQ(c.Pen.Style, PenStyle::psSolid);
+    EXPECT_EQ(c.Font.Name, "Arial");
+    EXPECT_EQ(c.Font.Height, -11);
 }

@@ -1,3 +1,4 @@
+#include "core/Error.h"
 #include "gui/Form.h"
 #include "gui/Thread.h"
 #include "gui/Timer.h"
@@ -70,6 +71,30 @@ TEST(Application, AFailingHandlerIsReportedAndTheLoopGoesOn)
     h.App->ProcessMessages();
     EXPECT_EQ(window.Received, (std::vector<uint32_t>{WM_USER + 7, WM_USER + 8}));
     EXPECT_EQ(h.Backend->MessageBoxes(), (std::vector<std::string>{"Lumivex: Handler failed"}));
+}
+
+TEST(Application, AThreadsFailureIsKeptForItsOwnerToReport)
+{
+    HeadlessApp h;
+    h.App->SetTitle("Lumivex");
+    class Failing final : public Thread {
+    protected:
+        void Execute() override { throw Exception("Frame failed"); }
+    } failing;
+    class Quiet final : public Thread {
+    protected:
+        void Execute() override {}
+    } quiet;
+    failing.Resume();
+    quiet.Resume();
+    failing.WaitFor();
+    quiet.WaitFor();
+    EXPECT_FALSE(quiet.FatalException());
+    ASSERT_TRUE(failing.FatalException());
+    EXPECT_TRUE(h.Backend->MessageBoxes().empty()) << "nothing is reported on the failing thread";
+    h.App->HandleException(quiet.FatalException());
+    h.App->HandleException(failing.FatalException());
+    EXPECT_EQ(h.Backend->MessageBoxes(), (std::vector<std::string>{"Lumivex: Frame failed"}));
 }
 
 TEST(Application, PostingToADestroyedWindowFails)

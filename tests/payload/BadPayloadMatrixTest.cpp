@@ -216,10 +216,10 @@ const std::vector<std::string> kAllPictureFiles = {"fpics2.jpg", "fpics1.jpg", "
 // What the saver window holds after the reading.
 struct Outcome {
     bool result = false;
-    std::string playMode;
+    TPlayMode playMode = TPlayMode::pmNone;
     int32_t itemCount = 0;
     int32_t musicCount = 0;
-    int32_t exitMode = 0;
+    TExitMode exitMode = TExitMode::emNone;
     bool cursorTaken = false;
     std::vector<std::string> written{};
     int32_t pictureInterval = 0;
@@ -231,7 +231,8 @@ struct Outcome {
 // The outcome of the undamaged picture payload, for cases to adjust.
 Outcome Complete()
 {
-    return {true, "picture", 3, 2, 4, true, kAllPictureFiles, 7, {1, 52}, false, "qorvane0.mp3"};
+    return {true, TPlayMode::pmPicture, 3, 2, TExitMode::emAnyInput, true, kAllPictureFiles, 7, {1, 52}, false,
+            "qorvane0.mp3"};
 }
 
 // The reading stops after writing `written`: the interval and the table are
@@ -256,7 +257,7 @@ void ExpectOutcome(const MatrixTarget& t, bool result, const Outcome& o)
     EXPECT_EQ(t.Values.ExitMode, o.exitMode);
     // Exit mode 4 hides the cursor at the moment its position is taken.
     EXPECT_EQ(t.CursorTaken, o.cursorTaken);
-    EXPECT_EQ(t.CursorHidden, o.cursorTaken && o.exitMode == 4);
+    EXPECT_EQ(t.CursorHidden, o.cursorTaken && o.exitMode == TExitMode::emAnyInput);
     EXPECT_EQ(t.Written, o.written);
     EXPECT_EQ(t.Values.PictureInterval, o.pictureInterval);
     EXPECT_EQ(t.Values.EnabledStyleCount, int32_t(o.enabledStyles.size()));
@@ -378,9 +379,9 @@ Outcome FlashOutcome(bool result, int32_t count, std::vector<std::string> writte
 {
     Outcome o;
     o.result = result;
-    o.playMode = "flash";
+    o.playMode = TPlayMode::pmFlash;
     o.itemCount = count;
-    o.exitMode = 3;
+    o.exitMode = TExitMode::emKeys;
     o.written = std::move(written);
     return o;
 }
@@ -511,10 +512,11 @@ TEST_P(CutFromTheEnd, KeepsTheRulesOfEveryReading)
     const Reading r = scene.Read(target);
     if (keep < TrailerSize) {
         EXPECT_FALSE(r.result);
-        EXPECT_EQ(target.Values.PlayMode, "");
+        EXPECT_EQ(target.Values.PlayMode, TPlayMode::pmNone);
     }
-    if (keep >= TrailerSize && !target.Values.PlayMode.empty()) {
-        EXPECT_EQ(target.Values.PlayMode, file[size_t(keep - TrailerSize)] == PictureMarker ? "picture" : "flash");
+    if (keep >= TrailerSize && target.Values.PlayMode != TPlayMode::pmNone) {
+        const bool pictures = file[size_t(keep - TrailerSize)] == PictureMarker;
+        EXPECT_EQ(target.Values.PlayMode, pictures ? TPlayMode::pmPicture : TPlayMode::pmFlash);
     }
 }
 
@@ -617,7 +619,7 @@ TEST(UnwritableTemp, AReadOnlyFolderFailsAtTheFirstPicture)
         // Exit code: one bit a broken expectation.
         int code = 0;
         code |= result ? 1 : 0;
-        code |= target.Values.PlayMode != "picture" || target.Values.ItemCount != 3 ? 2 : 0;
+        code |= target.Values.PlayMode != TPlayMode::pmPicture || target.Values.ItemCount != 3 ? 2 : 0;
         code |= target.CursorTaken ? 0 : 4;
         code |= target.Written.empty() ? 0 : 8;
         code |= target.Values.PictureInterval != 0 || !target.Music.empty() ? 16 : 0;

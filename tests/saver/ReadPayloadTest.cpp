@@ -83,9 +83,9 @@ TEST(ReadPayload, PicturesAreWrittenLastFirstAfterTheCursorIsTaken)
     // and the trailer).
     for (size_t k = 0; k < 3; ++k)
         EXPECT_EQ(ReadAll(s.Temp / ("fpics" + std::to_string(k) + ".jpg")), payload.items[k]) << k;
-    EXPECT_EQ(target.Values.PlayMode, "picture");
+    EXPECT_EQ(target.Values.PlayMode, TPlayMode::pmPicture);
     EXPECT_EQ(target.Values.ItemCount, 3);
-    EXPECT_EQ(target.Values.ExitMode, 1);
+    EXPECT_EQ(target.Values.ExitMode, TExitMode::emMouseMove);
     EXPECT_EQ(target.Values.PictureInterval, 3);
     EXPECT_EQ(target.Values.StartCursor, Point(500, 400));
     EXPECT_EQ(target.Values.EnabledStyleCount, 2);
@@ -135,8 +135,8 @@ TEST(ReadPayload, FlashMoviesAreWrittenLastFirstAndTheFirstIsLoaded)
     ASSERT_TRUE(ReadPayload(s.Build(payload), target));
     EXPECT_EQ(target.Calls, (std::vector<std::string>{"flash visible", "write qorvane1.swf", "write qorvane0.swf",
                                                       "movie qorvane0.swf", "play movie"}));
-    EXPECT_EQ(target.Values.PlayMode, "flash");
-    EXPECT_EQ(target.Values.ExitMode, 3);
+    EXPECT_EQ(target.Values.PlayMode, TPlayMode::pmFlash);
+    EXPECT_EQ(target.Values.ExitMode, TExitMode::emKeys);
 }
 
 TEST(ReadPayload, AFlashPayloadWithoutMoviesLoadsNothing)

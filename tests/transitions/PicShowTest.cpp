@@ -1,5 +1,6 @@
 #include "transitions/PicShow.h"
 
+#include "core/Error.h"
 #include "gui/Form.h"
 #include "gui/Timer.h"
 #include "HeadlessTestSupport.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 using namespace saver;
@@ -164,6 +166,33 @@ TEST(PicShow, StopEndsAThreadedTransitionWithOnStopOnly)
     f.RunToIdle();
     EXPECT_EQ(oldRight, clBlack);
     EXPECT_EQ(oldLeft, clWhite);
+}
+
+TEST(PicShow, AFailureOnTheAnimationThreadEndsTheTransitionAndIsReported)
+{
+    Fixture f;
+    f.H.App->SetTitle("Quorbel");
+    bool onAnimationThread = false;
+    f.Show.OnBeforeNewFrame = [&](Component*, Bitmap&, Bitmap&) {
+        if (f.Show.Progress() < 40)
+            return;
+        onAnimationThread = !f.H.App->IsGuiThread();
+        throw Exception("Frame failed!");
+    };
+    f.Show.Execute();
+    f.RunToIdle(5000);
+    EXPECT_TRUE(onAnimationThread);
+    EXPECT_FALSE(f.Show.Busy());
+    EXPECT_EQ(f.Show.Progress(), 40) << "no frame after the failing one";
+    EXPECT_EQ(f.Stops, 1);
+    EXPECT_EQ(f.H.Backend->MessageBoxes(), (std::vector<std::string>{"Quorbel: Frame failed!"}));
+
+    // The control runs the next transition as usual.
+    f.Show.OnBeforeNewFrame = nullptr;
+    f.Show.Execute();
+    f.RunToIdle();
+    EXPECT_EQ(f.Show.Progress(), 100);
+    EXPECT_EQ(f.H.Backend->MessageBoxes().size(), 1u);
 }
 
 TEST(PicShow, ManualTransitionsFollowProgressWrites)

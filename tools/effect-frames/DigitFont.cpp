@@ -24,7 +24,7 @@ constexpr uint8_t kGlyphs[10][kDigitGlyphHeight] = {
 
 void DrawDigits(Canvas& canvas, Point at, int32_t scale, std::string_view digits, TColor color)
 {
-    const CanvasBrush saved = canvas.Brush;
+    const CanvasStateSaver saved(canvas);
     canvas.Brush = {color, BrushStyle::bsSolid};
     int32_t left = at.X;
     for (const char c : digits) {
@@ -37,7 +37,6 @@ void DrawDigits(Canvas& canvas, Point at, int32_t scale, std::string_view digits
         }
         left += (kDigitGlyphWidth + 1) * scale;
     }
-    canvas.Brush = saved;
 }
 
 } // namespace saver

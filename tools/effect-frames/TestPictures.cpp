@@ -41,13 +41,12 @@ void MarkCorners(Bitmap& picture, const char* digits, TColor box, TColor ink)
     const int32_t right = w - margin - boxW, bottom = h - margin - boxH;
     const Point corners[4] = {{margin, margin}, {right, margin}, {margin, bottom}, {right, bottom}};
     Canvas& canvas = picture.GetCanvas();
-    const CanvasBrush saved = canvas.Brush;
+    const CanvasStateSaver saved(canvas);
     canvas.Brush = {box, BrushStyle::bsSolid};
     for (int i = 0; i < 4; ++i) {
         canvas.FillRect(Rect::FromSize(corners[i].X, corners[i].Y, boxW, boxH));
         DrawDigits(canvas, corners[i].Translated(scale, scale), scale, std::string_view(digits + i, 1), ink);
     }
-    canvas.Brush = saved;
 }
 
 } // namespace

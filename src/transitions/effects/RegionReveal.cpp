@@ -14,12 +14,8 @@ void RevealRegion(Bitmap& Screen, const Bitmap& Picture, const Region& region)
         return;
     Canvas& canvas = Screen.GetCanvas();
     // The clip region goes again even if drawing fails.
-    struct ClipScope {
-        Canvas& canvas;
-        ~ClipScope() { canvas.SelectClipRgn(nullptr); }
-    };
+    const CanvasStateSaver restore(canvas);
     canvas.SelectClipRgn(&region);
-    const ClipScope scope{canvas};
     canvas.Draw(0, 0, Picture);
 }
 
