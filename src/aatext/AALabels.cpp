@@ -2,6 +2,7 @@
 #include "aatext/AALabels.h"
 #include "aatext/LocaleText.h"
 #include "aatext/RegisteredUser.h"
+#include "core/Error.h"
 #include "core/MulDiv.h"
 #include "gui/Application.h"
 

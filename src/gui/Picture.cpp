@@ -20,8 +20,8 @@ JpegGraphic::JpegGraphic(std::vector<uint8_t> bytes) : m_bytes(std::move(bytes))
     const JpegHeaderResult header = ReadJpegHeader(m_bytes);
     if (!header.ok)
         throw Exception("JPEG error: " + header.error);
-    m_width = header.width;
-    m_height = header.height;
+    m_width = header.UprightWidth(); // decoding turns it upright
+    m_height = header.UprightHeight();
 }
 
 const Bitmap& JpegGraphic::Decoded() const

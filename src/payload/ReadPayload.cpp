@@ -1,5 +1,6 @@
 #include "payload/ReadPayload.h"
 
+#include "core/Diagnostics.h"
 #include "core/Error.h"
 #include "gdi/Jpeg.h"
 #include "payload/PayloadFile.h"
@@ -27,17 +28,22 @@ void PictureBranch(PayloadFile& file, PayloadTarget& target, PayloadFields& f)
     const std::vector<int32_t> pictureSizes = ReadSizes(sizes, f.ItemCount);
     const std::vector<int32_t> musicSizes = ReadSizes(sizes, f.MusicCount);
 
-    // Pictures, last to first. Each file holds exactly its picture, whose
-    // JPEG header must parse. One buffer serves every item.
+    // Pictures, last to first. Each file holds exactly its picture. A block
+    // whose JPEG header does not parse costs only itself: it is reported,
+    // its file is written empty (so no earlier run's picture shows in its
+    // place), and the reading goes on. One buffer serves every item.
     BlockWalk blocks(file.Length());
     std::vector<uint8_t> picture;
     for (int32_t k = f.ItemCount - 1; k >= 0; --k) {
         const int64_t start = blocks.Next(pictureSizes[size_t(k)]);
         file.ReadBlock(start, pictureSizes[size_t(k)], picture);
-        const JpegHeaderResult header = ReadJpegHeader(picture);
-        if (!header.ok)
-            throw Exception("Picture " + std::to_string(k) + " is not a JPEG picture: " + header.error);
-        target.WriteItem(target.TempPath() + "fpics" + std::to_string(k) + ".jpg", picture);
+        const std::string path = target.TempPath() + "fpics" + std::to_string(k) + ".jpg";
+        if (const JpegHeaderResult header = ReadJpegHeader(picture); !header.ok) {
+            ReportDiagnostic("picture " + std::to_string(k) + " skipped, not a JPEG picture: " + header.error);
+            f.SkippedPictures.insert(k);
+            picture.clear();
+        }
+        target.WriteItem(path, picture);
     }
 
     if (musicMarker == PictureMarker) {

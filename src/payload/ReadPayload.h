@@ -11,6 +11,7 @@
 #include "core/Geometry.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,9 @@ struct PayloadFields {
     std::vector<uint8_t> MusicTypes;
     std::vector<uint8_t> EnabledStyles = std::vector<uint8_t>(123, 0);
     Point StartCursor;
+    // Pictures whose block is no JPEG: reported once, written as empty
+    // files, and passed over by the slideshow.
+    std::set<int32_t> SkippedPictures;
 };
 
 // Writes a file in the temporary folder: created or truncated, never

@@ -1,5 +1,6 @@
 #include "platform/PlatformServices.h"
 
+#include "core/Diagnostics.h"
 #include "core/Error.h"
 #include "gui/Application.h"
 #include "gui/backend/headless/HeadlessBackend.h"
@@ -44,6 +45,14 @@ std::unique_ptr<FlashEngine> CreateActiveXFlash()
 PlatformServices PlatformChoice() { return {CreateMciDevice, CreateActiveXFlash}; }
 constexpr const char* kPlatformName = "win32";
 
+// A GUI program has no standard error: problems go to the debugger's output.
+void InstallDiagnostics()
+{
+    SetDiagnosticSink([](std::string_view line) {
+        OutputDebugStringA(("saver: " + std::string(line) + "\n").c_str());
+    });
+}
+
 #else
 
 std::unique_ptr<MediaDevice> CreateMixerDevice()
@@ -62,6 +71,8 @@ std::unique_ptr<MediaDevice> CreateMixerDevice()
 PlatformServices PlatformChoice() { return {CreateMixerDevice, CreateStandIn}; }
 constexpr const char* kPlatformName = "sdl";
 
+void InstallDiagnostics() {} // standard error
+
 #endif
 
 } // namespace
@@ -76,8 +87,10 @@ void InstallPlatformServices(const std::string& backendName)
 {
     if (backendName == "headless")
         PlatformServices::Current() = HeadlessServices();
-    else if (backendName == kPlatformName)
+    else if (backendName == kPlatformName) {
         PlatformServices::Current() = PlatformChoice();
+        InstallDiagnostics();
+    }
     else
         throw Exception("No platform services for the backend '" + backendName + "'");
 }

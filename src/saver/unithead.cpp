@@ -1,7 +1,9 @@
 #include "saver/unithead.h"
 
+#include "core/Diagnostics.h"
 #include "core/Error.h"
 #include "core/Random.h"
+#include "gdi/Jpeg.h"
 #include "gui/Application.h"
 #include "payload/Trailer.h"
 
@@ -186,9 +188,40 @@ void TForm1::PictureTick()
     PicShow1->Stop();
     const int32_t r = Random(EnabledStyleCount);
     PicShow1->SetStyle(EnabledStyles[size_t(r)]);
-    PicShow1->GetPicture().LoadFromFile(saver::TempPath + "fpics" + std::to_string(ItemIndex) + ".jpg");
-    PicShow1->Execute();
-    ++ItemIndex;
+    // A picture that cannot be shown costs only itself: the next one comes
+    // in its place, and with none left the screen stays as it is.
+    for (int32_t tried = 0; tried < ItemCount; ++tried) {
+        const int32_t index = ItemIndex;
+        if (++ItemIndex >= ItemCount)
+            ItemIndex = 0;
+        if (LoadPicture(index)) {
+            PicShow1->Execute();
+            return;
+        }
+    }
+}
+
+bool TForm1::LoadPicture(int32_t index)
+{
+    if (SkippedPictures.count(index))
+        return false;
+    const std::string path = saver::TempPath + "fpics" + std::to_string(index) + ".jpg";
+    try {
+        // The control shows the picture centred at its own size, so only
+        // the middle that fits the screen is decoded: memory follows the
+        // screen, not the photo.
+        auto graphic = std::make_unique<BitmapGraphic>();
+        std::string warning;
+        LoadJpegFile(path, graphic->GetBitmap(), {PicShow1->ClientWidth(), PicShow1->ClientHeight()}, &warning);
+        if (!warning.empty() && WarnedPictures.insert(index).second)
+            ReportDiagnostic("picture " + std::to_string(index) + " is damaged, shown as far as it goes: " + warning);
+        PicShow1->GetPicture().SetGraphic(std::move(graphic));
+        return true;
+    } catch (const std::exception& error) {
+        ReportDiagnostic("picture " + std::to_string(index) + " skipped: " + error.what());
+        SkippedPictures.insert(index);
+        return false;
+    }
 }
 
 void TForm1::FlashTick()

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,7 @@ public:
     int32_t IdleTicks = 0;
     Point CurrentCursor;
     bool SpaceKeySent = false;
+    std::set<int32_t> WarnedPictures; // pictures whose decoding warned, said once
 
     std::unique_ptr<TPicShow> PicShow1;
     std::unique_ptr<TShockwaveFlash> FlashPlayer;
@@ -64,6 +66,9 @@ protected:
 
 private:
     void PictureTick();
+    // Loads picture `index` into the transition control: false, reported
+    // once, when it cannot be shown.
+    bool LoadPicture(int32_t index);
     void FlashTick();
     // Close for the exit rules; a host decides itself when the saver ends.
     void CloseOnInput();

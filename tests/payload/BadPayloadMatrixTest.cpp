@@ -226,6 +226,7 @@ struct Outcome {
     std::vector<uint8_t> enabledStyles{};
     bool loadMessage = false;
     std::string music{}; // the first music item started, if any
+    std::set<int32_t> skipped{}; // pictures whose block is no JPEG
 };
 
 // The outcome of the undamaged picture payload, for cases to adjust.
@@ -264,6 +265,7 @@ void ExpectOutcome(const MatrixTarget& t, bool result, const Outcome& o)
     EXPECT_TRUE(std::equal(o.enabledStyles.begin(), o.enabledStyles.end(), t.Values.EnabledStyles.begin()));
     EXPECT_EQ(t.Messages, o.loadMessage ? std::vector<std::string>{kLoadEffectDataError} : std::vector<std::string>{});
     EXPECT_EQ(t.Music, o.music.empty() ? std::vector<std::string>{} : std::vector<std::string>{o.music});
+    EXPECT_EQ(t.Values.SkippedPictures, o.skipped);
 }
 
 // A little-endian int32 written over the trailer at `offset`.
@@ -324,6 +326,14 @@ Outcome BadMusicCount(int32_t music)
 }
 
 Outcome NotJpegAtPictureOne() { return StoppedAfter({"fpics2.jpg"}); }
+
+// A picture block that is no JPEG is skipped: everything else is read.
+Outcome PictureOneSkipped()
+{
+    Outcome o = Complete();
+    o.skipped = {1};
+    return o;
+}
 
 Outcome WithoutStyles(std::vector<uint8_t> styles)
 {
@@ -412,15 +422,15 @@ INSTANTIATE_TEST_SUITE_P(
                 StoppedAfter({"fpics2.jpg", "fpics1.jpg", "fpics0.jpg", "qorvane1.wav"})},
         BadCase{"NegativeMusicSize", BasePictures, {{SizeOf(4), -5}},
                 StoppedAfter({"fpics2.jpg", "fpics1.jpg", "fpics0.jpg"})},
-        // Picture blocks that are not JPEG.
-        BadCase{"PictureOfPatternBytes", [] { return PictureOneIs(Pattern(500, 9)); }, {}, NotJpegAtPictureOne()},
-        BadCase{"PictureIsAFlashMovie", [] { return PictureOneIs(FlashMovie(500)); }, {}, NotJpegAtPictureOne()},
-        BadCase{"PictureIsEmpty", [] { return PictureOneIs({}); }, {}, NotJpegAtPictureOne()},
-        BadCase{"PictureIsStartOfImageOnly", [] { return PictureOneIs({0xFF, 0xD8}); }, {}, NotJpegAtPictureOne()},
+        // Picture blocks that are not JPEG: skipped, the rest read.
+        BadCase{"PictureOfPatternBytes", [] { return PictureOneIs(Pattern(500, 9)); }, {}, PictureOneSkipped()},
+        BadCase{"PictureIsAFlashMovie", [] { return PictureOneIs(FlashMovie(500)); }, {}, PictureOneSkipped()},
+        BadCase{"PictureIsEmpty", [] { return PictureOneIs({}); }, {}, PictureOneSkipped()},
+        BadCase{"PictureIsStartOfImageOnly", [] { return PictureOneIs({0xFF, 0xD8}); }, {}, PictureOneSkipped()},
         BadCase{"PictureCutInsideItsHeader", [] { return PictureOneIs(JpegCutInsideItsHeader()); }, {},
-                NotJpegAtPictureOne()},
+                PictureOneSkipped()},
         BadCase{"PictureIsPng", [] { return PictureOneIs({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0}); }, {},
-                NotJpegAtPictureOne()},
+                PictureOneSkipped()},
         // Effect tables that enable nothing: the one message for the user.
         BadCase{"EffectTableOfZeros",
                 [] {

@@ -175,15 +175,22 @@ TEST(ReadPayload, ASizeAreaPastItsHundredEntriesFailsBeforeAnyPicture)
     EXPECT_EQ(target.Values.ItemCount, 90);
 }
 
-TEST(ReadPayload, APictureThatIsNotJpegFailsTheReading)
+// A picture block that is no JPEG costs only itself: one report, an empty
+// file in its place, and the reading goes on to the end.
+TEST(ReadPayload, APictureThatIsNotJpegCostsOnlyItself)
 {
     SaverScenario s("not-jpeg");
     PayloadDescription payload = ThreePictures();
     payload.items[1] = Bytes(500, 0x42);
     payload.check = LayoutCheck::Unchecked;
     RecordingTarget target(s.Temp.string() + "/");
-    EXPECT_FALSE(ReadPayload(s.Build(payload), target));
-    EXPECT_EQ(target.Calls.back(), "write fpics2.jpg") << "picture 2 came first and stays";
+    DiagnosticCapture diagnostics;
+    EXPECT_TRUE(ReadPayload(s.Build(payload), target));
+    EXPECT_EQ(target.Values.SkippedPictures, (std::set<int32_t>{1}));
+    EXPECT_EQ(std::filesystem::file_size(s.Temp / "fpics1.jpg"), 0u);
+    EXPECT_GT(std::filesystem::file_size(s.Temp / "fpics0.jpg"), 0u);
+    ASSERT_EQ(diagnostics.Lines.size(), 1u);
+    EXPECT_NE(diagnostics.Lines[0].find("picture 1 skipped"), std::string::npos) << diagnostics.Lines[0];
 }
 
 TEST(ReadPayload, AFileTooShortForATrailerOrMissingFails)

@@ -91,15 +91,57 @@ TEST(Slideshow, OnlyExcludedStylesShowsTheLoadMessageAndEnds)
     EXPECT_TRUE(run.H.Backend->TaskbarVisible());
 }
 
-TEST(Slideshow, AMissingPictureIsReportedAndTriedAgain)
+// A picture that cannot be shown is reported once and passed over; the
+// show goes on with the others, and no message box ever comes up.
+TEST(Slideshow, ABadPictureIsReportedOnceAndSkipped)
 {
-    SaverScenario s("slideshow-missing");
-    SaverRun run(s, s.Build(Pictures(2, 1, {5})));
-    std::filesystem::remove(s.Temp / "fpics0.jpg");
-    run.H.RunUntil(3500);
-    ASSERT_GE(run.H.Backend->MessageBoxes().size(), 2u) << "one report a tick";
-    EXPECT_NE(run.H.Backend->MessageBoxes()[0].find("fpics0.jpg"), std::string::npos);
-    EXPECT_EQ(run.Form->ItemIndex, 0);
+    SaverScenario s("slideshow-bad-picture");
+    SaverRun run(s, s.Build(Pictures(3, 1, {5})));
+    std::ofstream(s.Temp / "fpics1.jpg", std::ios::binary | std::ios::trunc) << "not a picture";
+    DiagnosticCapture diagnostics;
+    std::vector<int32_t> widths;
+    run.Form->PicShow1->OnStart = [&](Component*, Bitmap& picture, Bitmap&) { widths.push_back(picture.Width()); };
+    run.H.RunUntil(20000);
+    EXPECT_TRUE(run.H.Backend->MessageBoxes().empty());
+    ASSERT_EQ(diagnostics.Lines.size(), 1u);
+    EXPECT_NE(diagnostics.Lines[0].find("picture 1 skipped"), std::string::npos) << diagnostics.Lines[0];
+    ASSERT_GE(widths.size(), 4u);
+    EXPECT_EQ(std::vector<int32_t>(widths.begin(), widths.begin() + 4), (std::vector<int32_t>{16, 18, 16, 18}));
+}
+
+// With no picture that can be shown the screen stays black, nothing is
+// reported twice, and the exit rules still end the saver.
+TEST(Slideshow, NoGoodPictureKeepsTheScreenBlackAndTheExitRules)
+{
+    SaverScenario s("slideshow-no-good-picture");
+    SaverRun run(s, s.Build(Pictures(2, 1, {5}, 3)), "at 9000 key 65\n");
+    for (const char* name : {"fpics0.jpg", "fpics1.jpg"})
+        std::filesystem::remove(s.Temp / name);
+    DiagnosticCapture diagnostics;
+    int starts = 0;
+    run.Form->PicShow1->OnStart = [&](Component*, Bitmap&, Bitmap&) { ++starts; };
+    run.H.RunUntil(8000);
+    EXPECT_EQ(starts, 0);
+    EXPECT_EQ(diagnostics.Lines.size(), 2u);
+    EXPECT_TRUE(run.H.Backend->MessageBoxes().empty());
+    EXPECT_FALSE(run.H.App->Terminated());
+    run.H.RunUntil(10000);
+    EXPECT_TRUE(run.H.App->Terminated()) << "a key still ends the saver";
+}
+
+// Only the middle of a picture larger than the screen is decoded: the
+// control gets a picture the screen's size.
+TEST(Slideshow, APictureLargerThanTheScreenIsDecodedToTheScreen)
+{
+    SaverScenario s("slideshow-large-picture");
+    s.Screen = {64, 48};
+    PayloadDescription payload = Pictures(1, 1, {5});
+    payload.items[0] = JpegPicture(301, 33, RGB(10, 200, 30));
+    SaverRun run(s, s.Build(payload));
+    Size size;
+    run.Form->PicShow1->OnStart = [&](Component*, Bitmap& picture, Bitmap&) { size = {picture.Width(), picture.Height()}; };
+    run.H.RunUntil(2500);
+    EXPECT_EQ(size, (Size{64, 33}));
 }
 
 // ------------------------------------------------------------- exit rules

@@ -6,6 +6,7 @@
 
 #include "HeadlessTestSupport.h"
 
+#include "core/Diagnostics.h"
 #include "core/Error.h"
 #include "gdi/Bitmap.h"
 #include "gdi/Canvas.h"
@@ -38,6 +39,18 @@ struct ComponentLog {
 };
 
 inline std::string BaseName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+// The diagnostic lines reported while it lives.
+struct DiagnosticCapture {
+    std::vector<std::string> Lines;
+    DiagnosticCapture()
+    {
+        SetDiagnosticSink([this](std::string_view line) { Lines.emplace_back(line); });
+    }
+    ~DiagnosticCapture() { SetDiagnosticSink({}); }
+    DiagnosticCapture(const DiagnosticCapture&) = delete;
+    DiagnosticCapture& operator=(const DiagnosticCapture&) = delete;
+};
 
 class FakeFlashEngine final : public FlashEngine {
 public:
