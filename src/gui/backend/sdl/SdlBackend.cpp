@@ -157,6 +157,16 @@ void SdlBackend::CreateNativeWindow(HWND handle, const NativeWindowInfo& info)
 
 void SdlBackend::CreateRenderer(Window& window)
 {
+    // Frames are composed by our own raster layer; presenting only copies
+    // them. Without direct rendering OpenGL would be Mesa's software
+    // rasteriser, some 60 MB of compiler for that copy: the window's own
+    // surface (shared memory with the X server) serves instead.
+    if (!Host().DirectRendering()) {
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        window.Renderer.reset(SDL_CreateRenderer(window.Sdl.get(), -1, SDL_RENDERER_SOFTWARE));
+        if (window.Renderer)
+            return;
+    }
     // A vsync-locked renderer; a display that offers none still gets a
     // picture from whatever renderer it has.
     window.Renderer.reset(SDL_CreateRenderer(window.Sdl.get(), -1, SDL_RENDERER_PRESENTVSYNC));

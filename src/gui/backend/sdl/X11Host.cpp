@@ -46,6 +46,16 @@ uint32_t X11Host::RootWindowId() const
     return m_display ? uint32_t(XDefaultRootWindow(AsDisplay(m_display))) : 0;
 }
 
+bool X11Host::DirectRendering() const
+{
+    if (!m_display)
+        return true; // another video driver: its renderers are its own affair
+    int opcode = 0, event = 0, error = 0;
+    Display* display = AsDisplay(m_display);
+    return XQueryExtension(display, "DRI3", &opcode, &event, &error) ||
+           XQueryExtension(display, "DRI2", &opcode, &event, &error);
+}
+
 std::optional<Rect> X11Host::WindowRect(uint32_t window)
 {
     if (!m_display || window == 0)

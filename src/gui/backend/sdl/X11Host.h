@@ -26,6 +26,9 @@ public:
     // such window.
     [[nodiscard]] std::optional<Rect> WindowRect(uint32_t window);
     [[nodiscard]] bool Exists(uint32_t window) { return WindowRect(window).has_value(); }
+    // Whether the X server lets clients render on its graphics hardware
+    // (DRI3 or DRI2). Without it OpenGL is a software rasteriser.
+    [[nodiscard]] bool DirectRendering() const;
     // The default screen's root window; 0 without a display.
     [[nodiscard]] uint32_t RootWindowId() const;
 
