@@ -399,4 +399,28 @@ TEST_F(EffectFramesTest, ContactSheetHasALabelledFrameForEveryStyle)
     EXPECT_EQ(CountDifferences(ReadPng(m_dir / "sheet.png"), *sheet), 0);
 }
 
+// The regression guard for everything the styles draw: the table of frame
+// hashes stored with the tests, recomputed. A line that differs names the
+// style, size, step and progress whose pixels changed.
+TEST_F(EffectFramesTest, EveryStyleStillDrawsTheStoredFrames)
+{
+    std::ifstream file(SAVER_SOURCE_DIR "/tests/data/style-frame-hashes.txt");
+    ASSERT_TRUE(file) << "the stored frame hashes are missing";
+    std::vector<std::string> stored;
+    for (std::string line; std::getline(file, line);)
+        stored.push_back(line);
+    const RunResult r = RunTool({"--hashes"});
+    ASSERT_EQ(r.code, EffectFramesOk) << r.err;
+    std::istringstream computed(r.out);
+    size_t count = 0, differences = 0;
+    for (std::string line; std::getline(computed, line); ++count) {
+        const std::string expected = count < stored.size() ? stored[count] : "(no line)";
+        if (line != expected && ++differences <= 10)
+            ADD_FAILURE() << "frame changed: " << line << "\n   stored: " << expected;
+    }
+    EXPECT_EQ(differences, 0u);
+    EXPECT_EQ(count, stored.size());
+    EXPECT_EQ(count, 150u * 3 * 3 * 5);
+}
+
 } // namespace saver::test
