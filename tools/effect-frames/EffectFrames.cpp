@@ -53,9 +53,9 @@ style's effect (style 0, "Custom", draws nothing).
                    warm stripes, rings and the digits 5 to 8 in the corners)
   --out PATH       output folder (created if missing), or the sheet's file
   --sheet          contact sheet of styles 1 to 150 in 10 columns by 15 rows,
-                   each labelled with its number; a dark red label marks a
-                   style whose effect is pending (its frame is the old picture)
-  --list           one line per style: number, name, implemented or pending
+                   each labelled with its number
+  --list           one line per style: number, name and family, separated by
+                   tabs
   --hashes         one line per style, frame size, step and progress with a
                    hash of the frame's pixels, on the built-in pictures
   --help           this text
@@ -372,8 +372,8 @@ void Save(const Bitmap& bitmap, const std::string& path)
 void ListStyles(std::ostream& out)
 {
     for (unsigned style = 1; style <= kLastShowStyle; ++style) {
-        const TShowStyleEntry& entry = *FindShowStyle(style);
-        out << style << '\t' << entry.Name << '\t' << (entry.Implemented ? "implemented" : "pending") << '\n';
+        const TShowStyleEntry& row = ShowStyles[style - 1];
+        out << style << '\t' << row.Name << '\t' << StyleFamilyName(row.Family) << '\n';
     }
 }
 
