@@ -10,8 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <random>
-#include <tuple>
 
 using namespace saver;
 using namespace saver::test;

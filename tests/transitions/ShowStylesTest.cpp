@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <numeric>
 #include <string>
 
 using namespace saver;
