@@ -38,7 +38,7 @@ constexpr uint32_t kProgressValues[] = {25, 50, 75};
 TransitionFrames& FramesFor(Size size, unsigned style)
 {
     static std::map<std::tuple<int32_t, int32_t, bool>, std::unique_ptr<TransitionFrames>> cache;
-    auto& slot = cache[{size.Width, size.Height, NeedsPixelAccess(style)}];
+    auto& slot = cache[{size.Width, size.Height, StyleNeeds32Bit(style)}];
     if (!slot) {
         const auto oldPicture = MakeOldTestPicture(size.Width, size.Height);
         const auto newPicture = MakeNewTestPicture(size.Width, size.Height);
@@ -146,12 +146,12 @@ int main(int argc, char** argv)
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("FrameCopyCached" + suffix).c_str(), BM_FrameCopyCached, size)
             ->Unit(benchmark::kMillisecond);
-        for (const TShowStyle style : ImplementedShowStyles())
+        for (unsigned style = 1; style <= kLastShowStyle; ++style)
             for (const uint32_t progress : kProgressValues)
                 benchmark::RegisterBenchmark(("Frame/style:" + std::to_string(style) + suffix +
                                               "/progress:" + std::to_string(progress))
                                                  .c_str(),
-                                             BM_Frame, size, unsigned(style), progress)
+                                             BM_Frame, size, style, progress)
                     ->Unit(benchmark::kMillisecond);
     }
     benchmark::RunSpecifiedBenchmarks();

@@ -322,6 +322,57 @@ Region Region::CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t b
     return Region(Rect{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)});
 }
 
+Rect Region::RectFromCoordinates(int64_t left, int64_t top, int64_t right, int64_t bottom)
+{
+    return {ClampCoordinate(std::min(left, right)), ClampCoordinate(std::min(top, bottom)),
+            ClampCoordinate(std::max(left, right)), ClampCoordinate(std::max(top, bottom))};
+}
+
+Region Region::FromRects(std::vector<Rect> rects)
+{
+    for (Rect& r : rects)
+        r = RectFromCoordinates(r.Left, r.Top, r.Right, r.Bottom);
+    std::erase_if(rects, [](const Rect& r) { return r.IsEmpty(); });
+    Builder builder;
+    if (rects.empty())
+        return builder.Finish();
+
+    // Every band lies between two consecutive edges; the rectangles covering
+    // it are kept sorted by Left as the sweep goes down, so each band's spans
+    // come out in order.
+    std::vector<int32_t> edges;
+    edges.reserve(2 * rects.size());
+    for (const Rect& r : rects) {
+        edges.push_back(r.Top);
+        edges.push_back(r.Bottom);
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    const auto byLeft = [](const Rect& a, const Rect& b) { return a.Left < b.Left; };
+    std::sort(rects.begin(), rects.end(), [](const Rect& a, const Rect& b) {
+        return a.Top != b.Top ? a.Top < b.Top : a.Left < b.Left;
+    });
+
+    std::vector<Rect> active;
+    std::vector<Span> spans;
+    size_t next = 0;
+    for (size_t e = 0; e + 1 < edges.size(); ++e) {
+        const int32_t top = edges[e], bottom = edges[e + 1];
+        std::erase_if(active, [top](const Rect& r) { return r.Bottom <= top; });
+        if (next < rects.size() && rects[next].Top == top) {
+            const size_t middle = active.size();
+            for (; next < rects.size() && rects[next].Top == top; ++next)
+                active.push_back(rects[next]);
+            std::inplace_merge(active.begin(), active.begin() + std::ptrdiff_t(middle), active.end(), byLeft);
+        }
+        spans.clear();
+        for (const Rect& r : active)
+            spans.push_back({r.Left, r.Right});
+        builder.AddBand(top, bottom, spans);
+    }
+    return builder.Finish();
+}
+
 // ---------------------------------------------------------------------------
 // Operations
 

@@ -90,6 +90,14 @@ public:
 
     // CreateRectRgn: swapped coordinates are put in order first.
     static Region CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom);
+    // The rectangle CreateRectRgn takes four coordinates as: put in order and
+    // limited to the coordinate space. In 64 bits, so that callers' sums
+    // need not fit 32; the result may be empty.
+    static Rect RectFromCoordinates(int64_t left, int64_t top, int64_t right, int64_t bottom);
+    // The union of many rectangles, built in one sweep from top to bottom
+    // rather than by one Combine per rectangle. Each is taken as
+    // RectFromCoordinates takes its coordinates; empty ones add nothing.
+    static Region FromRects(std::vector<Rect> rects);
     // CreateEllipticRgn: the ellipse inscribed in the rectangle, one pixel
     // short on the right and bottom.
     static Region CreateEllipticRgn(int32_t left, int32_t top, int32_t right, int32_t bottom);

@@ -3,12 +3,9 @@
 #include "gdi/Bitmap.h"
 #include "gdi/Canvas.h"
 #include "gdi/Region.h"
-#include "transitions/effects/BlindsAndSweeps.h"
 #include "transitions/effects/PixelEffects.h"
 #include "transitions/effects/RectangleEffects.h"
-#include "transitions/effects/RegionEffects.h"
 #include "transitions/effects/RegionReveal.h"
-#include "transitions/effects/SpeckleAndPush.h"
 
 #include <algorithm>
 #include <cstring>
@@ -55,20 +52,6 @@ void ComposeRectangleFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldIm
     }
     ComposeRegionFrame(Screen, OldImage, nullptr, covered);
     DrawCopies(Screen, Picture, copies);
-}
-
-// The region a region style reveals in a frame; none for other styles and
-// for frames that draw nothing.
-std::optional<std::optional<Region>> RegionStyleFrame(TShowStyle style, const Rect& R, uint32_t Step,
-                                                      uint32_t Progress)
-{
-    if (const StyleRegionFn regionOf = RegionStyleFamily(style))
-        return StyleFrameRegion(regionOf, style, R, Step, Progress);
-    if (style >= kFirstSpeckleStyle && style <= kRandomSquaresStyle)
-        return StyleFrameRegion(&SpeckleOrSquaresRegion, style, R, Step, Progress);
-    if (style >= kFirstBlindsStyle && style <= kLastBlindsStyle)
-        return StyleFrameRegion(&BlindsAndSweepsRegion, style, R, Step, Progress);
-    return std::nullopt;
 }
 
 void CopyPixels(uint8_t* out, const uint8_t* in, int32_t from, int32_t to)
@@ -160,31 +143,34 @@ void ComposeRegionFrame(Bitmap& Screen, const Bitmap& OldImage, const Bitmap* Pi
 void ComposeShowFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldImage, const Bitmap& Picture, const Rect& R,
                       uint32_t Step, uint32_t Progress)
 {
-    const TShowStyleEntry* entry = FindShowStyle(style);
-    const bool onePass = entry && CanComposeInOnePass(Screen, OldImage, Picture) &&
+    const TShowStyleEntry* row = FindShowStyle(style);
+    const bool onePass = row && CanComposeInOnePass(Screen, OldImage, Picture) &&
                          R == Rect{0, 0, Screen.Width(), Screen.Height()};
-    if (onePass && style >= kFirstRectangleStyle && style <= kLastRectangleStyle) {
-        if (const std::optional<ProgressMetrics> m = DrawableMetrics(R, Step, Progress))
-            ComposeRectangleFrame(style, Screen, OldImage, Picture, *m);
-        else
-            DrawOldImage(Screen, OldImage);
-        return;
-    }
-    if (onePass && style >= kFirstPixelStyle && style <= kLastPixelStyle &&
-        ComposePixelFrame(style, Screen, OldImage, Picture, R, Progress))
-        return;
     if (onePass) {
-        if (const auto region = RegionStyleFrame(style, R, Step, Progress)) {
-            if (*region)
-                ComposeRegionFrame(Screen, OldImage, &Picture, **region);
+        switch (row->Composition) {
+        case FrameComposition::RectangleCopies:
+            if (const std::optional<ProgressMetrics> m = DrawableMetrics(R, Step, Progress))
+                ComposeRectangleFrame(style, Screen, OldImage, Picture, *m);
             else
                 DrawOldImage(Screen, OldImage);
             return;
+        case FrameComposition::PixelBands:
+            if (ComposePixelFrame(style, Screen, OldImage, Picture, R, Progress))
+                return;
+            break;
+        case FrameComposition::RegionReveal:
+            if (const std::optional<Region> region = StyleFrameRegion(row->RegionOf, style, R, Step, Progress))
+                ComposeRegionFrame(Screen, OldImage, &Picture, *region);
+            else
+                DrawOldImage(Screen, OldImage);
+            return;
+        case FrameComposition::Procedure:
+            break;
         }
     }
     DrawOldImage(Screen, OldImage);
-    if (entry)
-        entry->Proc(Screen, Picture, R, Step, Progress);
+    if (row)
+        row->Proc(Screen, Picture, R, Step, Progress);
 }
 
 } // namespace saver

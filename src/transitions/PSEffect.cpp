@@ -7,6 +7,7 @@
 #include "transitions/effects/PixelEffects.h"
 #include "transitions/effects/RectangleEffects.h"
 #include "transitions/effects/RegionEffects.h"
+#include "transitions/effects/RegionReveal.h"
 #include "transitions/effects/SpeckleAndPush.h"
 
 #include <algorithm>
@@ -19,183 +20,239 @@ namespace {
 
 constexpr std::string_view kCustomName = "Custom";
 
-// The names as users see them, misspellings included; two are stored twice
-// ("Expand from bottom" 18 and 33, "Expand in from top" 25 and 34).
-constexpr std::array<std::string_view, kLastShowStyle> kNames{
-    "Expand from right", // 1
-    "Expand from left", // 2
-    "Slide in from right", // 3
-    "Slide in from left", // 4
-    "Reveal from left", // 5
-    "Reveal from right", // 6
-    "Expand in from right", // 7
-    "Expand in from left", // 8
-    "Expand in to middle", // 9
-    "Expand out from middle", // 10
-    "Reveal out from middle", // 11
-    "Reveal in from sides", // 12
-    "Expand in from sides", // 13
-    "Unroll from left", // 14
-    "Unroll from right", // 15
-    "Build up from right", // 16
-    "Build up from left", // 17
-    "Expand from bottom", // 18
-    "Expand from top", // 19
-    "Slide in from bottom", // 20
-    "Slide in from top", // 21
-    "Reveal from top", // 22
-    "Reveal from bottom", // 23
-    "Expand in from bottom", // 24
-    "Expand in from top", // 25
-    "Expand in to middle (horiz)", // 26
-    "Expand out from middle (horiz)", // 27
-    "Reveal from middle (horiz)", // 28
-    "Slide in from top / bottom", // 29
-    "Expand in from top / bottom", // 30
-    "Unroll from top", // 31
-    "Unroll from bottom", // 32
-    "Expand from bottom", // 33
-    "Expand in from top", // 34
-    "Expand from bottom right", // 35
-    "Expand from top right", // 36
-    "Expand from top left", // 37
-    "Expand from bottom left", // 38
-    "Slide in from bottom right", // 39
-    "Slide in from top right", // 40
-    "Slide in from top left", // 41
-    "Slide in from bottom left", // 42
-    "Reveal from top left", // 43
-    "Reveal from bottom left", // 44
-    "Reveal from bottom right", // 45
-    "Reveal from top right", // 46
-    "Appear and Contract to top left", // 47
-    "Appear and Contract to bottom left", // 48
-    "Appear and Contract to bottom right", // 49
-    "Appear and Contract to top right", // 50
-    "Appear and Contract to middle", // 51
-    "Expand out from centre", // 52
-    "Reveal out from centre", // 53
-    "Reveal in to centre", // 54
-    "Quarters Reveal in to middle", // 55
-    "Quarters Expand to middle", // 56
-    "Quarters Slide in to middle", // 57
-    "Curved Reveal from left", // 58
-    "Curved Reveal from right", // 59
-    "Bars in from right", // 60
-    "Bars in from left", // 61
-    "Bars left then right", // 62
-    "Bars right then left", // 63
-    "Bars from both sides", // 64
-    "Uneven shred from right", // 65
-    "Uneven shred from left", // 66
-    "Uneven shred out from middle (horiz)", // 67
-    "Uneven shred in to middle (horiz)", // 68
-    "Curved Reveal from top", // 69
-    "Curved Reveal from bottom", // 70
-    "Bars from bottom", // 71
-    "Bars from top", // 72
-    "Bars top then bottom", // 73
-    "Bars bottom then top", // 74
-    "Bars from top and bottom", // 75
-    "Unven shred from bottom", // 76
-    "Uneven shred from top", // 77
-    "Uneven shred from horizon", // 78
-    "Uneven shred in to horizon", // 79
-    "Curved reveal from top left", // 80
-    "Curved reveal from top right", // 81
-    "Curved reveal from bottom left", // 82
-    "Curved reveal from bottom right", // 83
-    "Circular reveal from centre", // 84
-    "Circular reveal to centre", // 85
-    "Criss Cross reveal from bottom right", // 86
-    "Criss Cross reveal from top right", // 87
-    "Criss Cross reveal from bottom left", // 88
-    "Criss Cross reveal from top left", // 89
-    "Criss Cross reveal bounce from top left", // 90
-    "Criss Cross reveal bounce from bottom left", // 91
-    "Criss Cross reveal bounce from top right", // 92
-    "Criss Cross reveal bounce from bottom right", // 93
-    "Criss Cross reveal from right top and bottom", // 94
-    "Criss Cross reveal from left top and bottom", // 95
-    "Criss Cross reveal from left right and bottom", // 96
-    "Criss Cross reveal from left right and top", // 97
-    "Criss Cross reveal from top left right and bottom", // 98
-    "Criss Cross reveal from bottom left top right", // 99
-    "Uneven shred from bottom and right", // 100
-    "Uneven shred from top and right", // 101
-    "Uneven shred from bottom and left", // 102
-    "Uneven shred from top and left", // 103
-    "Uneven shred from horiz and right", // 104
-    "Uneven shred from horiz and left", // 105
-    "Uneven shred from bottom and vert middle", // 106
-    "Uneven shred from top and vert middle", // 107
-    "Uneven shred from centre", // 108
-    "Uneven shred to centre", // 109
-    "Reveal diagonal from top left", // 110
-    "Reveal diagonal from top right", // 111
-    "Reveal diagonal from bottom left", // 112
-    "Reveal diagonal from bottom right", // 113
-    "Diagonal sweep from top left bottom right anticlockwise", // 114
-    "Diagonal sweep from top left bottom right clockwise", // 115
-    "Starburst clockwise from center", // 116
-    "Triangular shred to top left", // 117
-    "Fade", // 118
-    "Pivot from top left", // 119
-    "Pivot from bottom left", // 120
-    "Pivot from top right", // 121
-    "Pivot from bottom right", // 122
-    "Speckle appear from right", // 123
-    "Speckle appear from left", // 124
-    "Speckle appear from bottom", // 125
-    "Speckle appear from top", // 126
-    "Random squares appear", // 127
-    "Push right", // 128
-    "Push left", // 129
-    "Push and squeeze right", // 130
-    "Push and squeeze left", // 131
-    "Push down", // 132
-    "Push up", // 133
-    "Push and sqeeze down", // 134
-    "Push and sqeeze up", // 135
-    "Blind vertically", // 136
-    "Blind horizontally", // 137
-    "Uneven blind from left", // 138
-    "Uneven blind from right", // 139
-    "Uneven blind from top", // 140
-    "Uneven blind from bottom", // 141
-    "Rectangular shred", // 142
-    "Sweep clockwise", // 143
-    "Sweep anticlockwise", // 144
-    "Rectangles apear from left and disapear to right", // 145
-    "Rectangles apear from right and disapear to left", // 146
-    "Rectangles apear from up and disapear to bottom", // 147
-    "Rectangles apear from bottom and disapear to up", // 148
-    "Rotational rectangle", // 149
-    "Rotational star", // 150
+// What a family brings to each of its styles.
+struct FamilyRow {
+    StyleFamily Family;
+    std::string_view Name;
+    FrameComposition Composition;
+    // The family's procedure, taking the style; region families draw
+    // through RegionOf instead.
+    void (*Draw)(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step,
+                 uint32_t Progress);
+    ProgressRegionFn RegionOf;
+    bool Needs32Bit;
+    bool UsesRandom;
 };
 
-// The procedure of a style whose effect is not built yet: the frame keeps
-// the old image.
-void NotImplementedEffect(Bitmap&, const Bitmap&, const Rect&, uint32_t, uint32_t) {}
+using enum FrameComposition;
 
-// A style's row: its family's procedure, or the placeholder while the
-// family is not built.
-template <unsigned Style>
+// In the order of StyleFamily.
+constexpr FamilyRow kFamilies[] = {
+    {StyleFamily::Rectangles, "rectangles", RectangleCopies, &DrawRectangleStyle, nullptr, false, false},
+    {StyleFamily::Curved, "curved", RegionReveal, nullptr, &IgnoringProgress<&CurvedRegion>, false, false},
+    {StyleFamily::Bars, "bars", RegionReveal, nullptr, &IgnoringProgress<&BarsRegion>, false, false},
+    {StyleFamily::Shreds, "shreds", RegionReveal, nullptr, &IgnoringProgress<&ShredRegion>, false, true},
+    {StyleFamily::CrissCross, "criss-cross", RegionReveal, nullptr, &IgnoringProgress<&CrissCrossRegion>, false,
+     false},
+    {StyleFamily::Diagonal, "diagonal", RegionReveal, nullptr, &IgnoringProgress<&DiagonalRegion>, false, false},
+    {StyleFamily::Fade, "fade", PixelBands, &PixelEffect, nullptr, true, false},
+    {StyleFamily::Pivot, "pivot", PixelBands, &PixelEffect, nullptr, true, false},
+    {StyleFamily::Speckle, "speckle", RegionReveal, nullptr, &SpeckleOrSquaresRegion, false, true},
+    // Seeds the generator with the frame size, then draws from it.
+    {StyleFamily::RandomSquares, "random squares", RegionReveal, nullptr, &SpeckleOrSquaresRegion, false, true},
+    {StyleFamily::Push, "push", Procedure, &DrawPushStyle, nullptr, false, false},
+    {StyleFamily::Blinds, "blinds", RegionReveal, nullptr, &BlindsAndSweepsRegion, false, false},
+    {StyleFamily::RectangularShred, "rectangular shred", RegionReveal, nullptr, &BlindsAndSweepsRegion, false,
+     false},
+    {StyleFamily::Sweep, "sweep", RegionReveal, nullptr, &BlindsAndSweepsRegion, false, false},
+    {StyleFamily::BandsAndBlinds, "bands and blinds", RegionReveal, nullptr, &BlindsAndSweepsRegion, false, false},
+    {StyleFamily::Rotation, "rotation", RegionReveal, nullptr, &BlindsAndSweepsRegion, false, false},
+};
+
+constexpr bool FamiliesInOrder()
+{
+    for (size_t i = 0; i < std::size(kFamilies); ++i)
+        if (size_t(kFamilies[i].Family) != i)
+            return false;
+    return true;
+}
+static_assert(FamiliesInOrder(), "one row per family, in enumeration order");
+
+constexpr const FamilyRow& FamilyOf(StyleFamily family) { return kFamilies[size_t(family)]; }
+
+struct StyleRow {
+    std::string_view Name;
+    StyleFamily Family;
+};
+
+using enum StyleFamily;
+
+// Row k - 1 is style k. The names as users see them, misspellings included;
+// two are stored twice ("Expand from bottom" 18 and 33, "Expand in from
+// top" 25 and 34).
+constexpr StyleRow kStyles[] = {
+    {"Expand from right", Rectangles}, // 1
+    {"Expand from left", Rectangles}, // 2
+    {"Slide in from right", Rectangles}, // 3
+    {"Slide in from left", Rectangles}, // 4
+    {"Reveal from left", Rectangles}, // 5
+    {"Reveal from right", Rectangles}, // 6
+    {"Expand in from right", Rectangles}, // 7
+    {"Expand in from left", Rectangles}, // 8
+    {"Expand in to middle", Rectangles}, // 9
+    {"Expand out from middle", Rectangles}, // 10
+    {"Reveal out from middle", Rectangles}, // 11
+    {"Reveal in from sides", Rectangles}, // 12
+    {"Expand in from sides", Rectangles}, // 13
+    {"Unroll from left", Rectangles}, // 14
+    {"Unroll from right", Rectangles}, // 15
+    {"Build up from right", Rectangles}, // 16
+    {"Build up from left", Rectangles}, // 17
+    {"Expand from bottom", Rectangles}, // 18
+    {"Expand from top", Rectangles}, // 19
+    {"Slide in from bottom", Rectangles}, // 20
+    {"Slide in from top", Rectangles}, // 21
+    {"Reveal from top", Rectangles}, // 22
+    {"Reveal from bottom", Rectangles}, // 23
+    {"Expand in from bottom", Rectangles}, // 24
+    {"Expand in from top", Rectangles}, // 25
+    {"Expand in to middle (horiz)", Rectangles}, // 26
+    {"Expand out from middle (horiz)", Rectangles}, // 27
+    {"Reveal from middle (horiz)", Rectangles}, // 28
+    {"Slide in from top / bottom", Rectangles}, // 29
+    {"Expand in from top / bottom", Rectangles}, // 30
+    {"Unroll from top", Rectangles}, // 31
+    {"Unroll from bottom", Rectangles}, // 32
+    {"Expand from bottom", Rectangles}, // 33
+    {"Expand in from top", Rectangles}, // 34
+    {"Expand from bottom right", Rectangles}, // 35
+    {"Expand from top right", Rectangles}, // 36
+    {"Expand from top left", Rectangles}, // 37
+    {"Expand from bottom left", Rectangles}, // 38
+    {"Slide in from bottom right", Rectangles}, // 39
+    {"Slide in from top right", Rectangles}, // 40
+    {"Slide in from top left", Rectangles}, // 41
+    {"Slide in from bottom left", Rectangles}, // 42
+    {"Reveal from top left", Rectangles}, // 43
+    {"Reveal from bottom left", Rectangles}, // 44
+    {"Reveal from bottom right", Rectangles}, // 45
+    {"Reveal from top right", Rectangles}, // 46
+    {"Appear and Contract to top left", Rectangles}, // 47
+    {"Appear and Contract to bottom left", Rectangles}, // 48
+    {"Appear and Contract to bottom right", Rectangles}, // 49
+    {"Appear and Contract to top right", Rectangles}, // 50
+    {"Appear and Contract to middle", Rectangles}, // 51
+    {"Expand out from centre", Rectangles}, // 52
+    {"Reveal out from centre", Rectangles}, // 53
+    {"Reveal in to centre", Rectangles}, // 54
+    {"Quarters Reveal in to middle", Rectangles}, // 55
+    {"Quarters Expand to middle", Rectangles}, // 56
+    {"Quarters Slide in to middle", Rectangles}, // 57
+    {"Curved Reveal from left", Curved}, // 58
+    {"Curved Reveal from right", Curved}, // 59
+    {"Bars in from right", Bars}, // 60
+    {"Bars in from left", Bars}, // 61
+    {"Bars left then right", Bars}, // 62
+    {"Bars right then left", Bars}, // 63
+    {"Bars from both sides", Bars}, // 64
+    {"Uneven shred from right", Shreds}, // 65
+    {"Uneven shred from left", Shreds}, // 66
+    {"Uneven shred out from middle (horiz)", Shreds}, // 67
+    {"Uneven shred in to middle (horiz)", Shreds}, // 68
+    {"Curved Reveal from top", Curved}, // 69
+    {"Curved Reveal from bottom", Curved}, // 70
+    {"Bars from bottom", Bars}, // 71
+    {"Bars from top", Bars}, // 72
+    {"Bars top then bottom", Bars}, // 73
+    {"Bars bottom then top", Bars}, // 74
+    {"Bars from top and bottom", Bars}, // 75
+    {"Unven shred from bottom", Shreds}, // 76
+    {"Uneven shred from top", Shreds}, // 77
+    {"Uneven shred from horizon", Shreds}, // 78
+    {"Uneven shred in to horizon", Shreds}, // 79
+    {"Curved reveal from top left", Curved}, // 80
+    {"Curved reveal from top right", Curved}, // 81
+    {"Curved reveal from bottom left", Curved}, // 82
+    {"Curved reveal from bottom right", Curved}, // 83
+    {"Circular reveal from centre", Curved}, // 84
+    {"Circular reveal to centre", Curved}, // 85
+    {"Criss Cross reveal from bottom right", CrissCross}, // 86
+    {"Criss Cross reveal from top right", CrissCross}, // 87
+    {"Criss Cross reveal from bottom left", CrissCross}, // 88
+    {"Criss Cross reveal from top left", CrissCross}, // 89
+    {"Criss Cross reveal bounce from top left", CrissCross}, // 90
+    {"Criss Cross reveal bounce from bottom left", CrissCross}, // 91
+    {"Criss Cross reveal bounce from top right", CrissCross}, // 92
+    {"Criss Cross reveal bounce from bottom right", CrissCross}, // 93
+    {"Criss Cross reveal from right top and bottom", CrissCross}, // 94
+    {"Criss Cross reveal from left top and bottom", CrissCross}, // 95
+    {"Criss Cross reveal from left right and bottom", CrissCross}, // 96
+    {"Criss Cross reveal from left right and top", CrissCross}, // 97
+    {"Criss Cross reveal from top left right and bottom", CrissCross}, // 98
+    {"Criss Cross reveal from bottom left top right", CrissCross}, // 99
+    {"Uneven shred from bottom and right", Shreds}, // 100
+    {"Uneven shred from top and right", Shreds}, // 101
+    {"Uneven shred from bottom and left", Shreds}, // 102
+    {"Uneven shred from top and left", Shreds}, // 103
+    {"Uneven shred from horiz and right", Shreds}, // 104
+    {"Uneven shred from horiz and left", Shreds}, // 105
+    {"Uneven shred from bottom and vert middle", Shreds}, // 106
+    {"Uneven shred from top and vert middle", Shreds}, // 107
+    {"Uneven shred from centre", Shreds}, // 108
+    {"Uneven shred to centre", Shreds}, // 109
+    {"Reveal diagonal from top left", Diagonal}, // 110
+    {"Reveal diagonal from top right", Diagonal}, // 111
+    {"Reveal diagonal from bottom left", Diagonal}, // 112
+    {"Reveal diagonal from bottom right", Diagonal}, // 113
+    {"Diagonal sweep from top left bottom right anticlockwise", Diagonal}, // 114
+    {"Diagonal sweep from top left bottom right clockwise", Diagonal}, // 115
+    {"Starburst clockwise from center", Diagonal}, // 116
+    {"Triangular shred to top left", Diagonal}, // 117
+    {"Fade", Fade}, // 118
+    {"Pivot from top left", Pivot}, // 119
+    {"Pivot from bottom left", Pivot}, // 120
+    {"Pivot from top right", Pivot}, // 121
+    {"Pivot from bottom right", Pivot}, // 122
+    {"Speckle appear from right", Speckle}, // 123
+    {"Speckle appear from left", Speckle}, // 124
+    {"Speckle appear from bottom", Speckle}, // 125
+    {"Speckle appear from top", Speckle}, // 126
+    {"Random squares appear", RandomSquares}, // 127
+    {"Push right", Push}, // 128
+    {"Push left", Push}, // 129
+    {"Push and squeeze right", Push}, // 130
+    {"Push and squeeze left", Push}, // 131
+    {"Push down", Push}, // 132
+    {"Push up", Push}, // 133
+    {"Push and sqeeze down", Push}, // 134
+    {"Push and sqeeze up", Push}, // 135
+    {"Blind vertically", Blinds}, // 136
+    {"Blind horizontally", Blinds}, // 137
+    {"Uneven blind from left", Blinds}, // 138
+    {"Uneven blind from right", Blinds}, // 139
+    {"Uneven blind from top", Blinds}, // 140
+    {"Uneven blind from bottom", Blinds}, // 141
+    {"Rectangular shred", RectangularShred}, // 142
+    {"Sweep clockwise", Sweep}, // 143
+    {"Sweep anticlockwise", Sweep}, // 144
+    {"Rectangles apear from left and disapear to right", BandsAndBlinds}, // 145
+    {"Rectangles apear from right and disapear to left", BandsAndBlinds}, // 146
+    {"Rectangles apear from up and disapear to bottom", BandsAndBlinds}, // 147
+    {"Rectangles apear from bottom and disapear to up", BandsAndBlinds}, // 148
+    {"Rotational rectangle", Rotation}, // 149
+    {"Rotational star", Rotation}, // 150
+};
+static_assert(std::size(kStyles) == kLastShowStyle);
+
+// A style's procedure: its family's, with the style fixed.
+template <auto Draw, TShowStyle Style>
+void StyleEffect(Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step, uint32_t Progress)
+{
+    Draw(Style, Screen, Picture, R, Step, Progress);
+}
+
+template <TShowStyle Style>
 constexpr TShowStyleEntry MakeEntry()
 {
-    if constexpr (Style >= kFirstRectangleStyle && Style <= kLastRectangleStyle)
-        return {kNames[Style - 1], &RectangleEffect<Style>, true};
-    else if constexpr (Style >= kFirstRegionStyle && Style <= kLastRegionStyle)
-        return {kNames[Style - 1], &RegionRevealEffect<RegionStyleFamily(Style), Style>, true};
-    else if constexpr (Style >= kFirstBlindsStyle && Style <= kLastBlindsStyle)
-        return {kNames[Style - 1], &RegionRevealEffect<&BlindsAndSweepsRegion, Style>, true};
-    else if constexpr (Style >= 118 && Style <= 135) {
-        if constexpr (Style <= kLastPixelStyle)
-            return {kNames[Style - 1], &PixelStyleEffect<Style>, true};
-        else
-            return {kNames[Style - 1], &SpeckleAndPushStyleEffect<Style>, true};
-    } else
-        return {kNames[Style - 1], &NotImplementedEffect, false};
+    constexpr StyleRow style = kStyles[Style - 1];
+    constexpr FamilyRow family = FamilyOf(style.Family);
+    TShowEffectProc proc;
+    if constexpr (family.Composition == RegionReveal)
+        proc = &StyleEffect<&RevealFamilyRegion<family.RegionOf>, Style>;
+    else
+        proc = &StyleEffect<family.Draw, Style>;
+    return {style.Name, proc, family.Family, family.Composition, family.RegionOf, family.Needs32Bit,
+            family.UsesRandom};
 }
 
 template <size_t... Index>
@@ -224,6 +281,12 @@ const TShowStyleEntry* FindShowStyle(unsigned style)
     return &ShowStyles[style - 1];
 }
 
+bool StyleNeeds32Bit(unsigned style)
+{
+    const TShowStyleEntry* row = FindShowStyle(style);
+    return row && row->Needs32Bit;
+}
+
 std::string_view ShowStyleName(unsigned style)
 {
     if (style == 0)
@@ -242,13 +305,9 @@ std::optional<TShowStyle> FindShowStyleByName(std::string_view name)
     return std::nullopt;
 }
 
-std::vector<TShowStyle> ImplementedShowStyles()
+std::string_view StyleFamilyName(StyleFamily family)
 {
-    std::vector<TShowStyle> styles;
-    for (unsigned style = 1; style <= kLastShowStyle; ++style)
-        if (ShowStyles[style - 1].Implemented)
-            styles.push_back(TShowStyle(style));
-    return styles;
+    return size_t(family) < std::size(kFamilies) ? FamilyOf(family).Name : std::string_view{};
 }
 
 ProgressMetrics CalcProgressMetrics(const Rect& R, uint32_t Step, uint32_t Progress)

@@ -1,6 +1,7 @@
 #pragma once
-// The transition styles: their numbers and names, the effect procedure that
-// composes each style's frames, and the frame helpers the procedures share.
+// The transition styles: the table that says for every style its name, the
+// effect procedure that composes its frames and what the engine must know
+// about it, and the frame helpers the procedures share.
 //
 // An effect procedure receives the frame being composed (`Screen`, holding
 // the old image on entry), the new picture (`Picture`, same size, only
@@ -16,12 +17,12 @@
 #include <optional>
 #include <ostream>
 #include <string_view>
-#include <vector>
 
 namespace saver {
 
 class Bitmap;
 class Canvas;
+class Region;
 
 // Style number: 0 is "Custom" (frames drawn by the application), 1 to 150
 // the built-in styles.
@@ -30,33 +31,6 @@ inline constexpr TShowStyle kLastShowStyle = 150;
 
 using TShowEffectProc = void (*)(Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step,
                                  uint32_t Progress);
-
-struct TShowStyleEntry {
-    std::string_view Name;
-    TShowEffectProc Proc;
-    // False while the style's effect is not built yet; its procedure then
-    // leaves the old image as it is.
-    bool Implemented;
-};
-
-// The built-in styles in order: ShowStyles[k - 1] is style k.
-extern const std::array<TShowStyleEntry, kLastShowStyle> ShowStyles;
-
-// The row of a built-in style; nullptr for 0 ("Custom") and above 150.
-[[nodiscard]] const TShowStyleEntry* FindShowStyle(unsigned style);
-
-// "Custom" for 0, the row's name for 1 to 150, empty above.
-[[nodiscard]] std::string_view ShowStyleName(unsigned style);
-
-// The style a name selects: "Custom" gives 0, otherwise the first row whose
-// name matches, so a name stored twice always gives the lower number.
-// Case is ignored by ASCII folding only (A-Z against a-z); every stored name
-// is plain ASCII, so no locale can make a difference for a name that
-// matches. Nothing matches: no value.
-[[nodiscard]] std::optional<TShowStyle> FindShowStyleByName(std::string_view name);
-
-// The built-in styles whose effects exist, in increasing order.
-[[nodiscard]] std::vector<TShowStyle> ImplementedShowStyles();
 
 // The lengths every geometric effect is built from, in pixels.
 struct ProgressMetrics {
@@ -68,6 +42,74 @@ struct ProgressMetrics {
 
     constexpr bool operator==(const ProgressMetrics&) const = default;
 };
+
+// The region a region style reveals for a frame's metrics and Progress.
+using ProgressRegionFn = Region (*)(TShowStyle style, const ProgressMetrics& metrics, uint32_t Progress);
+
+// The families of styles, each drawn by the code of one effect file.
+enum class StyleFamily : uint8_t {
+    Rectangles,       // rectangles of the picture copied or stretched
+    Curved,           // a rounded rectangle or circle
+    Bars,             // 5-pixel bars
+    Shreds,           // ragged 5-pixel strips
+    CrissCross,       // bars and columns at once
+    Diagonal,         // triangles
+    Fade,             // the pictures blended
+    Pivot,            // the picture turned about a corner
+    Speckle,          // a solid part with random cells ahead
+    RandomSquares,    // squares on a grid
+    Push,             // the old image pushed or squeezed aside
+    Blinds,           // strips repeated on a pitch
+    RectangularShred, // a grid of growing rectangles
+    Sweep,            // a circular sector
+    BandsAndBlinds,   // bands opening about their centre lines
+    Rotation,         // a turning rectangle or star
+};
+
+// The family's name in lists: "rectangles", "criss-cross", ...
+[[nodiscard]] std::string_view StyleFamilyName(StyleFamily family);
+
+// How a frame of the style is composed in one pass over the frame.
+enum class FrameComposition : uint8_t {
+    RectangleCopies, // the copies RectangleCopies gives, the old image under the rest
+    RegionReveal,    // the picture inside RegionOf's region, the old image outside
+    PixelBands,      // band by band from both pictures (ComposePixelFrame)
+    Procedure,       // the old image, then the procedure
+};
+
+// A row of the style table: everything the engine asks about a style.
+struct TShowStyleEntry {
+    std::string_view Name;
+    TShowEffectProc Proc;
+    StyleFamily Family;
+    FrameComposition Composition;
+    // The region of a frame for RegionReveal styles; nullptr for the others.
+    ProgressRegionFn RegionOf;
+    // Reads and writes four-byte pixels of both bitmaps: the control keeps
+    // them at 32 bits a pixel while the style is in use.
+    bool Needs32Bit;
+    // Draws from the process-wide random generator in every frame (or seeds it).
+    bool UsesRandom;
+};
+
+// The built-in styles in order: ShowStyles[k - 1] is style k.
+extern const std::array<TShowStyleEntry, kLastShowStyle> ShowStyles;
+
+// The row of a built-in style; nullptr for 0 ("Custom") and above 150.
+[[nodiscard]] const TShowStyleEntry* FindShowStyle(unsigned style);
+
+// The row's Needs32Bit; false for "Custom" and numbers without a row.
+[[nodiscard]] bool StyleNeeds32Bit(unsigned style);
+
+// "Custom" for 0, the row's name for 1 to 150, empty above.
+[[nodiscard]] std::string_view ShowStyleName(unsigned style);
+
+// The style a name selects: "Custom" gives 0, otherwise the first row whose
+// name matches, so a name stored twice always gives the lower number.
+// Case is ignored by ASCII folding only (A-Z against a-z); every stored name
+// is plain ASCII, so no locale can make a difference for a name that
+// matches. Nothing matches: no value.
+[[nodiscard]] std::optional<TShowStyle> FindShowStyleByName(std::string_view name);
 
 inline std::ostream& operator<<(std::ostream& os, const ProgressMetrics& m)
 {

@@ -9,11 +9,6 @@
 #include <algorithm>
 
 namespace saver {
-namespace {
-
-bool IsPixelStyle(TShowStyle style) { return style >= 118 && style <= 122; }
-
-} // namespace
 
 // ------------------------------------------------------------ TAnimateThread
 
@@ -113,11 +108,11 @@ void TCustomPicShow::SetStep(uint16_t value) { m_step = std::clamp<uint16_t>(val
 
 void TCustomPicShow::SetStyle(TShowStyle value)
 {
-    if (value == m_style || value > 150)
+    if (value == m_style || value > kLastShowStyle)
         return;
-    if (m_busy && IsPixelStyle(value) && !IsPixelStyle(m_style)) {
-        // The pixel styles work on four bytes a pixel; switch both bitmaps,
-        // taking one canvas lock at a time.
+    if (m_busy && StyleNeeds32Bit(value) && !StyleNeeds32Bit(m_style)) {
+        // The style works on four bytes a pixel; switch both bitmaps, taking
+        // one canvas lock at a time.
         if (m_newImage) {
             CanvasLock lock(m_newImage->GetCanvas());
             m_newImage->SetPixelFormat(PixelFormat::pf32bit);
@@ -195,7 +190,7 @@ void TCustomPicShow::Prepare()
         m_newImage->SetSize(m_picWidth, m_picHeight);
         m_picture.GetGraphic()->Draw(m_newImage->GetCanvas(), 0, 0);
     }
-    if (IsPixelStyle(m_style)) {
+    if (StyleNeeds32Bit(m_style)) {
         m_newImage->SetPixelFormat(PixelFormat::pf32bit);
         m_frameBitmap->SetPixelFormat(PixelFormat::pf32bit);
     } else {

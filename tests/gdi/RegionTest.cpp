@@ -10,6 +10,8 @@
 
 #include <functional>
 #include <random>
+#include <tuple>
+#include <vector>
 
 namespace saver {
 namespace {
@@ -65,6 +67,38 @@ Region FromMask(const std::vector<uint8_t>& mask, int32_t size)
 
 // Random shapes combined at random (in place or not), checked pixel by
 // pixel against the operation on the operands' pixels.
+TEST(Region, FromRectsMatchesUnitingTheRectanglesOneByOne)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int32_t> coordinate(-40, 240);
+    for (int trial = 0; trial < 20; ++trial) {
+        std::vector<Rect> rects;
+        Region slow;
+        for (int i = 0; i < 150; ++i) {
+            // Swapped, empty, and far beyond the coordinate space (both clamp).
+            int32_t l = coordinate(random), t = coordinate(random), r = coordinate(random), b = coordinate(random);
+            if (i % 37 == 0)
+                std::tie(l, r) = std::pair(-(1 << 30), 1 << 30);
+            if (i % 11 == 0)
+                b = t;
+            rects.push_back({l, t, r, b});
+            slow.Combine(slow, Region::CreateRectRgn(l, t, r, b), CombineMode::Or);
+        }
+        const Region united = Region::FromRects(rects);
+        EXPECT_TRUE(united.IsValid());
+        ASSERT_EQ(united, slow) << "trial " << trial;
+    }
+    EXPECT_TRUE(Region::FromRects({}).IsEmpty());
+}
+
+TEST(Region, RectFromCoordinatesOrdersAndLimitsSixtyFourBitCoordinates)
+{
+    constexpr int32_t limit = Region::kCoordinateLimit;
+    EXPECT_EQ(Region::RectFromCoordinates(5, 9, 1, 2), (Rect{1, 2, 5, 9}));
+    EXPECT_EQ(Region::RectFromCoordinates(int64_t{1} << 40, -(int64_t{1} << 40), limit - 1, limit + int64_t{1}),
+              (Rect{limit - 1, -limit, limit, limit}));
+}
+
 TEST(Region, RandomCombinesMatchAPixelReference)
 {
     constexpr int32_t kSize = 48;

@@ -92,7 +92,7 @@ TEST_F(SaverPackTest, DefaultsEnableEveryUsableStyle)
     EXPECT_EQ(t.exitMode, 4);
     EXPECT_EQ(t.pictureInterval, 5);
     std::vector<uint8_t> expected;
-    for (int style = 1; style <= 122; ++style) {
+    for (int style = 1; style < EffectTableSize; ++style) {
         if (!ExcludedStyles.Contains(style))
             expected.push_back(static_cast<uint8_t>(style));
     }

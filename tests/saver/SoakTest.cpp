@@ -34,7 +34,7 @@ PayloadDescription SoakPayload()
         p.items.push_back(JpegPicture(kBaseWidth + k, 60 + k % 50, RGB(uint8_t(k * 37), uint8_t(255 - k), 90)));
     p.music = {{Bytes(64, 1), MusicTypeMp3}, {Bytes(64, 2), MusicTypeWav}};
     p.pictureInterval = kInterval;
-    for (int style = 1; style <= 122; ++style)
+    for (int style = 1; style < EffectTableSize; ++style)
         p.effectTable[size_t(style)] = 1;
     p.exitMode = 0; // no input ends the run
     return p;

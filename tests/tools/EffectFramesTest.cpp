@@ -188,24 +188,21 @@ TEST_F(EffectFramesTest, FileErrorsExitOne)
     }
 }
 
-TEST_F(EffectFramesTest, ListShowsEveryStyleWithItsNameAndState)
+TEST_F(EffectFramesTest, ListShowsEveryStyleWithItsNameAndFamily)
 {
     const RunResult r = RunTool({"--list"});
     ASSERT_EQ(r.code, EffectFramesOk) << r.err;
-    const std::vector<TShowStyle> implemented = ImplementedShowStyles();
-    ASSERT_FALSE(implemented.empty());
     std::istringstream lines(r.out);
     std::string line;
     unsigned count = 0;
-    std::map<unsigned, std::string> names;
+    std::map<unsigned, std::string> names, families;
     while (std::getline(lines, line)) {
         ++count;
         const size_t tab1 = line.find('\t'), tab2 = line.rfind('\t');
         ASSERT_NE(tab1, tab2) << line;
         EXPECT_EQ(line.substr(0, tab1), std::to_string(count));
         names[count] = line.substr(tab1 + 1, tab2 - tab1 - 1);
-        const bool isImplemented = std::count(implemented.begin(), implemented.end(), count) == 1;
-        EXPECT_EQ(line.substr(tab2 + 1), isImplemented ? "implemented" : "pending") << line;
+        families[count] = line.substr(tab2 + 1);
     }
     EXPECT_EQ(count, 150u);
     EXPECT_EQ(names[1], "Expand from right");
@@ -214,6 +211,12 @@ TEST_F(EffectFramesTest, ListShowsEveryStyleWithItsNameAndState)
     EXPECT_EQ(names[76], "Unven shred from bottom");
     EXPECT_EQ(names[118], "Fade");
     EXPECT_EQ(names[150], "Rotational star");
+    for (unsigned style = 1; style <= kLastShowStyle; ++style)
+        EXPECT_EQ(families[style], StyleFamilyName(ShowStyles[style - 1].Family)) << style;
+    EXPECT_EQ(families[57], "rectangles");
+    EXPECT_EQ(families[99], "criss-cross");
+    EXPECT_EQ(families[127], "random squares");
+    EXPECT_EQ(families[150], "rotation");
 }
 
 // Style 51 at 50 on 800x600 stretches the centre 400x300 of the picture over
@@ -289,8 +292,8 @@ TEST_F(EffectFramesTest, SolidPicturesGiveACoverageMask)
     // Every copying style gives pure black and white; Fade blends by design.
     const auto black = MakeSolidPicture(80, 60, clBlack);
     const auto white = MakeSolidPicture(80, 60, clWhite);
-    for (const TShowStyle style : ImplementedShowStyles()) {
-        if (style == 118)
+    for (unsigned style = 1; style <= kLastShowStyle; ++style) {
+        if (ShowStyles[style - 1].Family == StyleFamily::Fade)
             continue;
         TransitionFrames frames(*black, *white, style);
         for (const uint32_t progress : {1u, 25u, 50u, 75u, 99u}) {
@@ -307,7 +310,7 @@ TEST_F(EffectFramesTest, FramesAreComposedAsTheControlComposesThem)
     const auto newPicture = MakeNewTestPicture(40, 30);
     for (const unsigned style : {0u, 5u, 117u, 118u, 122u, 123u, 150u}) {
         TransitionFrames frames(*oldPicture, *newPicture, style);
-        const PixelFormat expected = NeedsPixelAccess(style) ? PixelFormat::pf32bit : PixelFormat::pfDevice;
+        const PixelFormat expected = StyleNeeds32Bit(style) ? PixelFormat::pf32bit : PixelFormat::pfDevice;
         EXPECT_EQ(frames.Frame().GetPixelFormat(), expected) << style;
         EXPECT_EQ(frames.NewImage().GetPixelFormat(), expected) << style;
         EXPECT_TRUE(SameRegion(frames.Compose(4, 0), {0, 0, 40, 30}, *oldPicture)) << style;
@@ -371,7 +374,7 @@ TEST_F(EffectFramesTest, ContactSheetHasALabelledFrameForEveryStyle)
 
     const Rect whole{0, 0, size.Width, size.Height};
     std::set<std::vector<TColor>> labels;
-    for (unsigned style = 1; style <= 150; ++style) {
+    for (unsigned style = 1; style <= kLastShowStyle; ++style) {
         const Rect cell = SheetThumbnailRect(layout, style), label = SheetLabelRect(layout, style);
         ASSERT_EQ(cell.Intersected(whole), cell) << style;
         ASSERT_EQ(label.Intersected(whole), label) << style;
@@ -380,8 +383,7 @@ TEST_F(EffectFramesTest, ContactSheetHasALabelledFrameForEveryStyle)
         }
         EXPECT_GT(ColoursIn(*sheet, cell).size(), 10u) << style;
 
-        const TColor strip = FindShowStyle(style)->Implemented ? kSheetLabelImplemented : kSheetLabelPending;
-        EXPECT_EQ(ColoursIn(*sheet, label), (std::set<TColor>{strip, kSheetLabelInk})) << style;
+        EXPECT_EQ(ColoursIn(*sheet, label), (std::set<TColor>{kSheetLabelStrip, kSheetLabelInk})) << style;
         std::vector<TColor> ink;
         for (int32_t y = label.Top; y < label.Bottom; ++y)
             for (int32_t x = label.Left; x < label.Right; ++x)
@@ -397,6 +399,30 @@ TEST_F(EffectFramesTest, ContactSheetHasALabelledFrameForEveryStyle)
     const RunResult r = RunTool({"--sheet", "--size", "48x36", "--out", Path("sheet.png")});
     ASSERT_EQ(r.code, EffectFramesOk) << r.err;
     EXPECT_EQ(CountDifferences(ReadPng(m_dir / "sheet.png"), *sheet), 0);
+}
+
+// The regression guard for everything the styles draw: the table of frame
+// hashes stored with the tests, recomputed. A line that differs names the
+// style, size, step and progress whose pixels changed.
+TEST_F(EffectFramesTest, EveryStyleStillDrawsTheStoredFrames)
+{
+    std::ifstream file(SAVER_SOURCE_DIR "/tests/data/style-frame-hashes.txt");
+    ASSERT_TRUE(file) << "the stored frame hashes are missing";
+    std::vector<std::string> stored;
+    for (std::string line; std::getline(file, line);)
+        stored.push_back(line);
+    const RunResult r = RunTool({"--hashes"});
+    ASSERT_EQ(r.code, EffectFramesOk) << r.err;
+    std::istringstream computed(r.out);
+    size_t count = 0, differences = 0;
+    for (std::string line; std::getline(computed, line); ++count) {
+        const std::string expected = count < stored.size() ? stored[count] : "(no line)";
+        if (line != expected && ++differences <= 10)
+            ADD_FAILURE() << "frame changed: " << line << "\n   stored: " << expected;
+    }
+    EXPECT_EQ(differences, 0u);
+    EXPECT_EQ(count, stored.size());
+    EXPECT_EQ(count, 150u * 3 * 3 * 5);
 }
 
 } // namespace saver::test

@@ -3,10 +3,12 @@
 // whose pixels all differ from it, so every written pixel shows.
 
 #include "gdi/Bitmap.h"
+#include "transitions/PSEffect.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace saver::test {
 
@@ -44,6 +46,17 @@ inline bool SamePixels(const Bitmap& a, const Bitmap& b)
         if (!std::equal(a.ScanLine(y), a.ScanLine(y) + used, b.ScanLine(y)))
             return false;
     return true;
+}
+
+// The built-in styles whose row satisfies `keep`, in increasing order.
+template <class Keep>
+std::vector<TShowStyle> StylesWhere(Keep keep)
+{
+    std::vector<TShowStyle> styles;
+    for (unsigned style = 1; style <= kLastShowStyle; ++style)
+        if (keep(ShowStyles[style - 1]))
+            styles.push_back(TShowStyle(style));
+    return styles;
 }
 
 } // namespace saver::test

@@ -53,9 +53,9 @@ TEST_P(ComposeShowFrameTest, GivesThePlainPipelinesFrameForEveryStyle)
     const auto old = MakePatternedOldImage(w, h);
     const Rect r{0, 0, w, h};
     for (unsigned style = 1; style <= kLastShowStyle; ++style) {
-        // As the transition control keeps them: the pixel styles work on
-        // 32-bit pictures and frames, the others in the device format.
-        const bool pixels = style >= 118 && style <= 122;
+        // As the transition control keeps them: 32-bit pictures and frames
+        // for a style that needs them, the device format for the others.
+        const bool pixels = StyleNeeds32Bit(style);
         const auto format = pixels ? PixelFormat::pf32bit : PixelFormat::pfDevice;
         const Bitmap* picture = pixels ? pixelPicture.get() : devicePicture.get();
         Bitmap plain(w, h, format), composed(w, h, format);

@@ -1,5 +1,5 @@
 // The transition control under random sequences of operations: Execute,
-// Stop, Manual switches, style changes (the 32-bit styles 118 to 122
+// Stop, Manual switches, style changes (the styles that need 32-bit bitmaps
 // among them), Step and Progress writes, resizing and destruction, on the
 // animation thread and on the message-pumping loop, with operations also
 // arriving from a timer while a loop pumps. Nothing here looks at pixels;
@@ -16,6 +16,7 @@
 
 #include "gui/Form.h"
 #include "gui/Timer.h"
+#include "EffectTestSupport.h"
 #include "HeadlessTestSupport.h"
 #include "SolidGraphic.h"
 
@@ -169,7 +170,7 @@ private:
         // seen; nothing switches them back within a transition.
         m_show->OnAfterNewFrame = [tally, show](Component*, Bitmap& picture, Bitmap& screen) {
             const TShowStyle style = show->Style();
-            if (style >= 118 && style <= 122 &&
+            if (StyleNeeds32Bit(style) &&
                 (picture.GetPixelFormat() != PixelFormat::pf32bit || screen.GetPixelFormat() != PixelFormat::pf32bit))
                 ++tally->BadFormats;
         };
@@ -209,7 +210,9 @@ private:
     TShowStyle RandomStyle()
     {
         // Half the draws among the 32-bit styles.
-        return TShowStyle(Pick(0, 1) ? Pick(118, 122) : Pick(0, 150));
+        static const std::vector<TShowStyle> wide =
+            test::StylesWhere([](const TShowStyleEntry& row) { return row.Needs32Bit; });
+        return Pick(0, 1) ? wide[size_t(Pick(0, int(wide.size()) - 1))] : TShowStyle(Pick(0, kLastShowStyle));
     }
 
     // Operations that are safe at any moment, also from inside a pumping loop.

@@ -154,7 +154,7 @@ Rect WrittenArea(const RectCopy& c, const Bitmap& picture)
 
 } // namespace
 
-class RectangleStyleFrames : public testing::TestWithParam<int> {
+class RectangleStyleFrames : public testing::TestWithParam<TShowStyle> {
 protected:
     TShowStyle Style() const { return TShowStyle(GetParam()); }
 };
@@ -214,8 +214,10 @@ TEST_P(RectangleStyleFrames, BadInputNeitherCrashesNorWritesOutsideTheFrame)
 }
 
 INSTANTIATE_TEST_SUITE_P(AllRectangleStyles, RectangleStyleFrames,
-                         testing::Range(int(kFirstRectangleStyle), int(kLastRectangleStyle) + 1),
-                         [](const testing::TestParamInfo<int>& info) {
+                         testing::ValuesIn(StylesWhere([](const TShowStyleEntry& row) {
+                             return row.Family == StyleFamily::Rectangles;
+                         })),
+                         [](const testing::TestParamInfo<TShowStyle>& info) {
                              // "Slide in from top / bottom" -> Style29_SlideInFromTopBottom
                              std::string name = (info.param < 10 ? "Style0" : "Style") + std::to_string(info.param);
                              name += '_';

@@ -10,11 +10,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <random>
-#include <tuple>
 
 using namespace saver;
 using namespace saver::test;
+using enum saver::ShredKind;
 
 namespace {
 
@@ -39,7 +38,7 @@ uint32_t SeedAfter(uint32_t seed, size_t draws)
     return RandSeed();
 }
 
-Region ShredFrom(uint32_t seed, int32_t X, int32_t Y, int32_t W, int32_t H, int32_t horz, int32_t vert)
+Region ShredFrom(uint32_t seed, int32_t X, int32_t Y, int32_t W, int32_t H, ShredKind horz, ShredKind vert)
 {
     SetRandSeed(seed);
     return CreateShredRegion(X, Y, W, H, horz, vert);
@@ -100,8 +99,9 @@ TEST(RegionStyles, WorkedExamplesCoverExactlyTheirPixels)
         ExpectMask(RevealMask(c.Style, c.W, c.H, c.Progress), c.Expected);
     }
     // The snap takes an extent more than Snap short of the width only.
-    EXPECT_EQ(CreateBarsRegion(382, 0, 400, 5, 18, 1, 0), Region::CreateRectRgn(18, 0, 400, 5));
-    EXPECT_EQ(CreateBarsRegion(383, 0, 400, 5, 18, 1, 0), Region::CreateRectRgn(0, 0, 400, 5));
+    constexpr auto fromRight = BarsKind::FromEnd, noColumns = BarsKind::None;
+    EXPECT_EQ(CreateBarsRegion(382, 0, 400, 5, 18, fromRight, noColumns), Region::CreateRectRgn(18, 0, 400, 5));
+    EXPECT_EQ(CreateBarsRegion(383, 0, 400, 5, 18, fromRight, noColumns), Region::CreateRectRgn(0, 0, 400, 5));
 }
 
 TEST(RegionStyles, MirroredStylesAreMirrorImages)
@@ -222,45 +222,27 @@ TEST(RegionStyles, TriangularShredIsTheUnionOfItsGrid)
     EXPECT_GT(RevealMask(117, 44, 30, 50, 1).Count(), 0u) << "StepLength 0 still draws";
 }
 
-TEST(RectUnion, MatchesUnitingThePiecesOneByOne)
-{
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int32_t> coordinate(-40, 240);
-    for (int trial = 0; trial < 20; ++trial) {
-        RectUnion fast;
-        Region slow;
-        for (int i = 0; i < 150; ++i) {
-            // Swapped, empty, and far beyond the coordinate space (both clamp).
-            int32_t l = coordinate(random), t = coordinate(random), r = coordinate(random), b = coordinate(random);
-            if (i % 37 == 0)
-                std::tie(l, r) = std::pair(-(1 << 30), 1 << 30);
-            if (i % 11 == 0)
-                b = t;
-            fast.Add(l, t, r, b);
-            slow.Combine(slow, Region::CreateRectRgn(l, t, r, b), CombineMode::Or);
-        }
-        const Region united = fast.Finish();
-        EXPECT_TRUE(united.IsValid());
-        ASSERT_EQ(united, slow) << "trial " << trial;
-    }
-}
-
 TEST(BarAndShredBuilders, ColumnsAreRowsTurnedAndBothPartsUnite)
 {
-    for (int32_t kind = 0; kind <= 6; ++kind)
+    constexpr auto noBars = BarsKind::None;
+    constexpr auto noShreds = ShredKind::None;
+    for (int32_t code = 0; code <= 6; ++code)
         for (const int32_t extent : {0, 37, 150, 282, 300, 301, 450, 600}) {
-            SCOPED_TRACE(testing::Message() << "kind " << kind << " extent " << extent);
-            const Region columns = CreateBarsRegion(0, extent, 400, 300, 18, 0, kind);
-            EXPECT_EQ(columns, Transposed(CreateBarsRegion(extent, 0, 300, 400, 18, kind, 0)));
+            SCOPED_TRACE(testing::Message() << "kind " << code << " extent " << extent);
+            const auto kind = BarsKind(code);
+            const Region columns = CreateBarsRegion(0, extent, 400, 300, 18, noBars, kind);
+            EXPECT_EQ(columns, Transposed(CreateBarsRegion(extent, 0, 300, 400, 18, kind, noBars)));
             Region both;
-            both.Combine(CreateBarsRegion(2 * extent, 0, 400, 300, 18, kind, 0), columns, CombineMode::Or);
+            both.Combine(CreateBarsRegion(2 * extent, 0, 400, 300, 18, kind, noBars), columns, CombineMode::Or);
             EXPECT_EQ(CreateBarsRegion(2 * extent, extent, 400, 300, 18, kind, kind), both);
-            if (kind >= 1 && kind <= 4 && extent <= 170) {
-                EXPECT_EQ(ShredFrom(31, 0, extent, 230, 170, 0, kind),
-                          Transposed(ShredFrom(31, extent, 0, 170, 230, kind, 0)));
+            if (code >= 1 && code <= 4 && extent <= 170) {
+                const auto shreds = ShredKind(code);
+                EXPECT_EQ(ShredFrom(31, 0, extent, 230, 170, noShreds, shreds),
+                          Transposed(ShredFrom(31, extent, 0, 170, 230, shreds, noShreds)));
             }
         }
-    EXPECT_TRUE(CreateBarsRegion(600, 450, 400, 300, 18, 0, 6).IsEmpty()) << "kinds beyond 5 add nothing";
+    EXPECT_TRUE(CreateBarsRegion(600, 450, 400, 300, 18, noBars, BarsKind(6)).IsEmpty())
+        << "kinds beyond 5 add nothing";
 }
 
 TEST(CreateShredRegion, StripsOfA23PixelPictureAre8RowsOnA5RowPitch)
@@ -270,7 +252,7 @@ TEST(CreateShredRegion, StripsOfA23PixelPictureAre8RowsOnA5RowPitch)
     // edge shows. Swapped draws would negate every term.
     for (const uint32_t seed : {1u, 99u, 123456u}) {
         const std::vector<int32_t> jitter = Jitters(seed, 100 / 7, 5);
-        const Region region = ShredFrom(seed, 40, 0, 100, 23, 2, 0);
+        const Region region = ShredFrom(seed, 40, 0, 100, 23, FromStart, None);
         EXPECT_EQ(region.Box().Bottom, 28) << "the last strip, rows 20 to 27";
         for (int32_t y = 0; y < 28; ++y) {
             int32_t edge = 0;
@@ -287,7 +269,7 @@ TEST(CreateShredRegion, JitterOfA700PixelWidePictureIsUpTo99EitherWay)
     // 200 strips that do not overlap (1000 mod 5 = 0), 30 frames.
     int32_t low = 0, high = 0;
     for (uint32_t seed = 1; seed <= 30; ++seed) {
-        const Region region = ShredFrom(seed, 350, 0, 700, 1000, 2, 0);
+        const Region region = ShredFrom(seed, 350, 0, 700, 1000, FromStart, None);
         for (int32_t y = 0; y < 1000; y += 5) {
             const auto band = std::find_if(region.Rects().begin(), region.Rects().end(),
                                            [y](const Rect& r) { return r.Top <= y && y < r.Bottom; });
@@ -299,7 +281,7 @@ TEST(CreateShredRegion, JitterOfA700PixelWidePictureIsUpTo99EitherWay)
     EXPECT_TRUE(low >= -99 && low <= -90) << low;
     EXPECT_TRUE(high <= 99 && high >= 90) << high;
     // From the full width on the edge is exact, yet every strip still draws.
-    EXPECT_EQ(ShredFrom(5, 700, 0, 700, 1000, 2, 0), Region::CreateRectRgn(0, 0, 700, 1000));
+    EXPECT_EQ(ShredFrom(5, 700, 0, 700, 1000, FromStart, None), Region::CreateRectRgn(0, 0, 700, 1000));
     const uint32_t after = RandSeed();
     EXPECT_EQ(after, SeedAfter(5, 2 * 200));
 }
@@ -314,7 +296,8 @@ TEST(CreateShredRegion, CentreKindsMirrorPiecesThatCrossTheLine)
         const std::vector<int32_t> d = Jitters(seed, 100, 2);
         const int32_t leftEnd = (680 + d[0]) / 2, rightEnd = (720 + d[1]) / 2;
         (leftEnd > 350 || rightEnd < 350 ? crossed : notCrossed) = true;
-        const Region out = ShredFrom(seed, 20, 0, 700, 5, 3, 0), in = ShredFrom(seed, 20, 0, 700, 5, 4, 0);
+        const Region out = ShredFrom(seed, 20, 0, 700, 5, OutFromMiddle, None);
+        const Region in = ShredFrom(seed, 20, 0, 700, 5, InToMiddle, None);
         EXPECT_EQ(out.Box().Bottom, 5);
         for (int32_t y = 0; y < 5; ++y) {
             EXPECT_EQ(RowOf(out, y, 700), Span(leftEnd, 350, 700, 350, rightEnd)) << "out, seed " << seed;
@@ -328,20 +311,20 @@ TEST(CreateShredRegion, CentreKindsMirrorPiecesThatCrossTheLine)
 TEST(CreateShredRegion, DrawsRowsFirstThenColumnsAndRepeatsForASeed)
 {
     // 230 x 170: 34 row strips, 46 column strips.
-    const Region both = ShredFrom(77, 100, 60, 230, 170, 1, 2);
+    const Region both = ShredFrom(77, 100, 60, 230, 170, FromEnd, FromStart);
     const uint32_t after = RandSeed();
-    const Region rows = ShredFrom(77, 100, 60, 230, 170, 1, 0);
-    const Region columns = CreateShredRegion(100, 60, 230, 170, 0, 2); // continues the sequence
+    const Region rows = ShredFrom(77, 100, 60, 230, 170, FromEnd, None);
+    const Region columns = CreateShredRegion(100, 60, 230, 170, None, FromStart); // continues the sequence
     EXPECT_EQ(RandSeed(), after);
     EXPECT_EQ(after, SeedAfter(77, 2 * 34 + 2 * 46));
     Region united;
     united.Combine(rows, columns, CombineMode::Or);
     EXPECT_EQ(both, united);
-    EXPECT_EQ(ShredFrom(77, 100, 60, 230, 170, 1, 2), both) << "the same seed, the same region";
-    EXPECT_NE(ShredFrom(78, 100, 60, 230, 170, 1, 2), both) << "another seed, another region";
+    EXPECT_EQ(ShredFrom(77, 100, 60, 230, 170, FromEnd, FromStart), both) << "the same seed, the same region";
+    EXPECT_NE(ShredFrom(78, 100, 60, 230, 170, FromEnd, FromStart), both) << "another seed, another region";
     // Two pieces a strip take four numbers; kind 0 takes none.
-    (void)ShredFrom(9, 100, 60, 230, 170, 3, 4);
+    (void)ShredFrom(9, 100, 60, 230, 170, OutFromMiddle, InToMiddle);
     EXPECT_EQ(RandSeed(), SeedAfter(9, 4 * 34 + 4 * 46));
-    (void)ShredFrom(9, 100, 60, 230, 170, 0, 0);
+    (void)ShredFrom(9, 100, 60, 230, 170, None, None);
     EXPECT_EQ(RandSeed(), 9u);
 }

@@ -1,5 +1,5 @@
-// Properties every region style (58 to 117) keeps on real bitmaps, one case
-// per style.
+// Properties every style of the region families of RegionEffects.h keeps on
+// real bitmaps, one case per style.
 
 #include "RegionTestSupport.h"
 #include "core/Random.h"
@@ -21,7 +21,8 @@ constexpr uint8_t kCanary = 0xCD;
 class RegionStyleFrames : public testing::TestWithParam<TShowStyle> {
 protected:
     [[nodiscard]] TShowStyle Style() const { return GetParam(); }
-    [[nodiscard]] bool Random() const { return RegionStyleFamily(Style()) == &ShredRegion; }
+    [[nodiscard]] const TShowStyleEntry& Row() const { return ShowStyles[Style() - 1]; }
+    [[nodiscard]] bool Random() const { return Row().UsesRandom; }
 };
 
 std::string StyleCaseName(const testing::TestParamInfo<TShowStyle>& info)
@@ -54,8 +55,7 @@ bool PaddingIntact(const Bitmap& b)
 
 TEST_P(RegionStyleFrames, ShowsThePictureExactlyInsideItsRegionAndTouchesNothingElse)
 {
-    ASSERT_TRUE(FindShowStyle(Style())->Implemented);
-    ASSERT_NE(RegionStyleFamily(Style()), nullptr);
+    ASSERT_NE(Row().RegionOf, nullptr);
     struct Size2 {
         int32_t W, H;
     };
@@ -75,9 +75,9 @@ TEST_P(RegionStyleFrames, ShowsThePictureExactlyInsideItsRegionAndTouchesNothing
                 canvas.SetStretchBltMode(StretchMode::COLORONCOLOR);
 
                 SetRandSeed(progress * 1000 + step);
-                const Region region = RegionStyleFamily(Style())(Style(), CalcProgressMetrics(frame, step, progress));
+                const Region region = Row().RegionOf(Style(), CalcProgressMetrics(frame, step, progress), progress);
                 SetRandSeed(progress * 1000 + step);
-                FindShowStyle(Style())->Proc(*screen, *picture, frame, step, progress);
+                Row().Proc(*screen, *picture, frame, step, progress);
 
                 EXPECT_TRUE(PaddingIntact(*screen));
                 EXPECT_FALSE(canvas.ClipRegion().has_value());
@@ -114,4 +114,10 @@ TEST_P(RegionStyleFrames, OnlyTheShredsDrawFromTheGeneratorAndASeedRepeatsTheirF
     EXPECT_EQ(first.New != otherSeed.New, Random());
 }
 
-INSTANTIATE_TEST_SUITE_P(RegionStyles, RegionStyleFrames, testing::Range<TShowStyle>(58, 118), StyleCaseName);
+INSTANTIATE_TEST_SUITE_P(RegionStyles, RegionStyleFrames,
+                         testing::ValuesIn(StylesWhere([](const TShowStyleEntry& row) {
+                             using enum StyleFamily;
+                             return row.Family == Curved || row.Family == Bars || row.Family == Shreds ||
+                                    row.Family == CrissCross || row.Family == Diagonal;
+                         })),
+                         StyleCaseName);

@@ -1,10 +1,10 @@
 #include "EffectTestSupport.h"
+#include "core/Random.h"
 #include "transitions/PSEffect.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <numeric>
 #include <string>
 
 using namespace saver;
@@ -50,24 +50,27 @@ TEST(ShowStyles, NamesMatchAsStoredIgnoringCaseOnly)
         EXPECT_FALSE(FindShowStyleByName(unknown).has_value()) << '"' << unknown << '"';
 }
 
-TEST(ShowStyles, StylesNotYetBuiltLeaveTheOldImage)
+// The capabilities a row declares are what its procedure does: a style
+// that needs 32 bits a pixel leaves a 24-bit frame alone while every other
+// style draws there, and a style changes the generator's seed exactly when
+// its row says it draws from it.
+TEST(ShowStyles, RowsSayWhichStylesNeed32BitsAndWhichDrawFromTheGenerator)
 {
-    // The rectangle and region styles exist; the pixel styles come later.
-    const std::vector<TShowStyle> implemented = ImplementedShowStyles();
-    ASSERT_FALSE(implemented.empty());
-    EXPECT_EQ(implemented.front(), 1);
-    for (size_t i = 1; i < implemented.size(); ++i)
-        EXPECT_EQ(implemented[i], implemented[i - 1] + 1) << "implemented styles form one run from 1";
-    EXPECT_GE(implemented.back(), 117);
-
     const auto picture = MakePicture(30, 20);
     const auto old = MakeOldImage(30, 20);
-    for (const TShowStyleEntry& entry : ShowStyles) {
-        ASSERT_NE(entry.Proc, nullptr) << entry.Name;
-        if (entry.Implemented)
-            continue;
+    for (unsigned style = 1; style <= kLastShowStyle; ++style) {
+        const TShowStyleEntry& row = ShowStyles[style - 1];
+        SCOPED_TRACE(testing::Message() << style << ' ' << row.Name);
+        ASSERT_NE(row.Proc, nullptr);
+        EXPECT_EQ(row.RegionOf != nullptr, row.Composition == FrameComposition::RegionReveal);
+        EXPECT_FALSE(StyleFamilyName(row.Family).empty());
         auto screen = MakeOldImage(30, 20);
-        entry.Proc(*screen, *picture, {0, 0, 30, 20}, 4, 50);
-        EXPECT_TRUE(SamePixels(*screen, *old)) << entry.Name;
+        SetRandSeed(5);
+        row.Proc(*screen, *picture, {0, 0, 30, 20}, 4, 50);
+        EXPECT_EQ(SamePixels(*screen, *old), row.Needs32Bit);
+        EXPECT_EQ(RandSeed() != 5, row.UsesRandom);
+        EXPECT_EQ(StyleNeeds32Bit(style), row.Needs32Bit);
     }
+    EXPECT_FALSE(StyleNeeds32Bit(0));
+    EXPECT_FALSE(StyleNeeds32Bit(151));
 }

@@ -13,6 +13,7 @@
 
 using namespace saver;
 using namespace saver::test;
+using enum saver::SpeckleKind;
 
 namespace {
 
@@ -77,7 +78,7 @@ TEST(CreateSpeckleRegion, On400WideRowsAre2HighOnA1PixelPitchWith20Cells)
     // E 40, F 2, n 20, t 15.
     constexpr uint32_t seed = 12345;
     SetRandSeed(seed);
-    const Region region = CreateSpeckleRegion(200, 0, 400, 300, 1, 0);
+    const Region region = CreateSpeckleRegion(200, 0, 400, 300, FromEnd, None);
     EXPECT_EQ(DrawsBetween(seed, RandSeed()), 300u * 20u) << "one draw per cell, 20 cells on each of 300 rows";
     const Mask mask = MaskOf(region, 400, 300);
     for (int32_t y = 0; y < 300; ++y) {
@@ -95,7 +96,7 @@ TEST(CreateSpeckleRegion, On1024WideRowsAre5HighOnA2PixelPitch)
     // E 102, F 5, n 20, t 15; 60 rows at y 0, 2, ..., 118.
     constexpr uint32_t seed = 777;
     SetRandSeed(seed);
-    const Region region = CreateSpeckleRegion(500, 0, 1024, 120, 1, 0);
+    const Region region = CreateSpeckleRegion(500, 0, 1024, 120, FromEnd, None);
     EXPECT_EQ(DrawsBetween(seed, RandSeed()), 60u * 20u);
     const Mask mask = MaskOf(region, 1024, 120), expected = SpeckleFromRight(seed, 500, 1024, 120, 5, 20, 15);
     ExpectMask(mask, [&](int32_t x, int32_t y) { return expected.At(x, y); });
@@ -108,30 +109,30 @@ TEST(CreateSpeckleRegion, OtherKindsAreTheRowsMirroredOrTurned)
 {
     constexpr uint32_t seed = 4242;
     SetRandSeed(seed);
-    const Mask right = MaskOf(CreateSpeckleRegion(90, 0, 300, 200, 1, 0), 300, 200);
+    const Mask right = MaskOf(CreateSpeckleRegion(90, 0, 300, 200, FromEnd, None), 300, 200);
     SetRandSeed(seed);
-    const Mask left = MaskOf(CreateSpeckleRegion(90, 0, 300, 200, 2, 0), 300, 200);
+    const Mask left = MaskOf(CreateSpeckleRegion(90, 0, 300, 200, FromStart, None), 300, 200);
     ExpectMask(left, [&](int32_t x, int32_t y) { return right.At(299 - x, y); });
 
     SetRandSeed(seed);
-    const Region rows = CreateSpeckleRegion(70, 0, 200, 300, 1, 0);
+    const Region rows = CreateSpeckleRegion(70, 0, 200, 300, FromEnd, None);
     SetRandSeed(seed);
-    const Region columns = CreateSpeckleRegion(0, 70, 300, 200, 0, 1);
+    const Region columns = CreateSpeckleRegion(0, 70, 300, 200, None, FromEnd);
     EXPECT_EQ(columns, Transposed(rows));
 
     // Rows draw before columns: both parts together equal the two unions.
     SetRandSeed(seed);
-    const Region both = CreateSpeckleRegion(90, 70, 300, 200, 1, 2);
+    const Region both = CreateSpeckleRegion(90, 70, 300, 200, FromEnd, FromStart);
     SetRandSeed(seed);
-    Region expected = CreateSpeckleRegion(90, 0, 300, 200, 1, 0);
-    expected.Combine(expected, CreateSpeckleRegion(0, 70, 300, 200, 0, 2), CombineMode::Or);
+    Region expected = CreateSpeckleRegion(90, 0, 300, 200, FromEnd, None);
+    expected.Combine(expected, CreateSpeckleRegion(0, 70, 300, 200, None, FromStart), CombineMode::Or);
     EXPECT_EQ(both, expected);
 }
 
 TEST(CreateSpeckleRegion, AFullExtentIsSolidWithoutDraws)
 {
     SetRandSeed(5);
-    const Region region = CreateSpeckleRegion(400, 0, 400, 300, 1, 0);
+    const Region region = CreateSpeckleRegion(400, 0, 400, 300, FromEnd, None);
     EXPECT_EQ(RandSeed(), 5u);
     EXPECT_EQ(MaskOf(region, 400, 300).Count(), 400u * 300u);
 }

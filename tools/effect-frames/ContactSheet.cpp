@@ -59,7 +59,7 @@ std::unique_ptr<Bitmap> RenderContactSheet(const Bitmap& oldPicture, const Bitma
         canvas.Draw(thumbnail.Left, thumbnail.Top, frames.Compose(step, progress));
 
         const Rect label = SheetLabelRect(layout, style);
-        canvas.Brush.Color = FindShowStyle(style)->Implemented ? kSheetLabelImplemented : kSheetLabelPending;
+        canvas.Brush.Color = kSheetLabelStrip;
         canvas.FillRect(label);
         const std::string number = std::to_string(style);
         const int32_t s = layout.DigitScale;

@@ -1,9 +1,8 @@
 #pragma once
 // A contact sheet of all 150 styles: a grid of 10 columns by 15 rows, style
 // 1 at the top left and numbered across, each cell a frame of its style at
-// one progress with a label strip underneath that shows the style number in
-// white. The strip is black for implemented styles and dark red for pending
-// ones (whose frame is still the old picture).
+// one progress with a black label strip underneath that shows the style
+// number in white.
 
 #include "core/Color.h"
 #include "core/Geometry.h"
@@ -20,8 +19,7 @@ inline constexpr int32_t kSheetRows = 15;
 inline constexpr int32_t kSheetGap = 4;
 inline constexpr TColor kSheetBackground = RGB(0x40, 0x40, 0x40);
 inline constexpr TColor kSheetLabelInk = clWhite;
-inline constexpr TColor kSheetLabelImplemented = clBlack;
-inline constexpr TColor kSheetLabelPending = RGB(0x90, 0x10, 0x10);
+inline constexpr TColor kSheetLabelStrip = clBlack;
 
 struct SheetLayout {
     Size Thumbnail;          // the size of each frame

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "effect-frames/ContactSheet.h"
+#include "effect-frames/FrameHashes.h"
 #include "effect-frames/TestPictures.h"
 #include "effect-frames/TransitionFrames.h"
 #include "gdi/Bitmap.h"
@@ -32,6 +33,7 @@ constexpr std::string_view UsageText = R"(Usage:
   effect-frames --sheet [--step S] [--progress P] [--size WxH]
                 [--old PICTURE] [--new PICTURE] --out FILE.png
   effect-frames --list
+  effect-frames --hashes
 
 Renders transition frames as the transition control composes them: the old
 picture, then at progress 100 the new one, at 0 nothing more, otherwise the
@@ -51,9 +53,11 @@ style's effect (style 0, "Custom", draws nothing).
                    warm stripes, rings and the digits 5 to 8 in the corners)
   --out PATH       output folder (created if missing), or the sheet's file
   --sheet          contact sheet of styles 1 to 150 in 10 columns by 15 rows,
-                   each labelled with its number; a dark red label marks a
-                   style whose effect is pending (its frame is the old picture)
-  --list           one line per style: number, name, implemented or pending
+                   each labelled with its number
+  --list           one line per style: number, name and family, separated by
+                   tabs
+  --hashes         one line per style, frame size, step and progress with a
+                   hash of the frame's pixels, on the built-in pictures
   --help           this text
 
 PICTURE is a JPEG file, or a solid colour: black, white or #rrggbb (with
@@ -77,7 +81,7 @@ public:
     using Exception::Exception;
 };
 
-enum class Mode { Frames, List, Sheet };
+enum class Mode { Frames, List, Sheet, Hashes };
 
 struct PictureSource {
     enum class Kind { BuiltIn, Solid, Jpeg };
@@ -200,7 +204,7 @@ Options ParseOptions(const std::vector<std::string>& args)
         };
         const auto setMode = [&](Mode mode) {
             if (o.modeGiven && o.mode != mode)
-                throw UsageError("--list and --sheet cannot be combined");
+                throw UsageError("--list, --sheet and --hashes cannot be combined");
             o.mode = mode;
             o.modeGiven = true;
         };
@@ -208,6 +212,8 @@ Options ParseOptions(const std::vector<std::string>& args)
             setMode(Mode::List);
         } else if (arg == "--sheet") {
             setMode(Mode::Sheet);
+        } else if (arg == "--hashes") {
+            setMode(Mode::Hashes);
         } else if (arg == "--style") {
             const std::string& text = value();
             const std::optional<uint32_t> style = ParseNumber(text, 999999);
@@ -241,8 +247,9 @@ Options ParseOptions(const std::vector<std::string>& args)
 
     switch (o.mode) {
     case Mode::List:
+    case Mode::Hashes:
         if (args.size() != 1)
-            throw UsageError("--list takes no other options");
+            throw UsageError(std::string(o.mode == Mode::List ? "--list" : "--hashes") + " takes no other options");
         break;
     case Mode::Sheet:
         if (o.style)
@@ -365,8 +372,8 @@ void Save(const Bitmap& bitmap, const std::string& path)
 void ListStyles(std::ostream& out)
 {
     for (unsigned style = 1; style <= kLastShowStyle; ++style) {
-        const TShowStyleEntry& entry = *FindShowStyle(style);
-        out << style << '\t' << entry.Name << '\t' << (entry.Implemented ? "implemented" : "pending") << '\n';
+        const TShowStyleEntry& row = ShowStyles[style - 1];
+        out << style << '\t' << row.Name << '\t' << StyleFamilyName(row.Family) << '\n';
     }
 }
 
@@ -422,6 +429,9 @@ int RunEffectFrames(const std::vector<std::string>& args, std::ostream& out, std
             break;
         case Mode::Sheet:
             WriteSheet(o, out);
+            break;
+        case Mode::Hashes:
+            WriteStyleFrameHashes(out);
             break;
         }
         out.flush();

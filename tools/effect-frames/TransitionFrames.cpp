@@ -23,9 +23,9 @@ TransitionFrames::TransitionFrames(const Bitmap& oldPicture, const Bitmap& newPi
     m_newImage.Assign(newPicture);
     m_frame.SetSize(w, h);
     m_style = style;
-    // As the transition control does: both in 32 bits for the pixel styles,
+    // As the transition control does: both in 32 bits for a style that needs it,
     // otherwise both in the device format.
-    if (NeedsPixelAccess(style)) {
+    if (StyleNeeds32Bit(style)) {
         m_newImage.SetPixelFormat(PixelFormat::pf32bit);
         m_frame.SetPixelFormat(PixelFormat::pf32bit);
     } else {
@@ -37,7 +37,7 @@ void TransitionFrames::SetStyle(unsigned style)
 {
     if (style > kLastShowStyle)
         throw Exception("There is no transition style " + std::to_string(style));
-    if (NeedsPixelAccess(style) && !NeedsPixelAccess(m_style)) {
+    if (StyleNeeds32Bit(style) && !StyleNeeds32Bit(m_style)) {
         m_newImage.SetPixelFormat(PixelFormat::pf32bit);
         m_frame.SetPixelFormat(PixelFormat::pf32bit);
     }

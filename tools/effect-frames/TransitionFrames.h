@@ -3,16 +3,13 @@
 // transition control keeps and composes them: an old image in the device
 // format, the new image as given (24-bit for a decoded JPEG), and a frame
 // bitmap the size of the picture, 32-bit for the styles that work on pixels
-// directly (118 to 122) and the device format otherwise.
+// directly (the style table's Needs32Bit) and the device format otherwise.
 
 #include "gdi/Bitmap.h"
 
 #include <cstdint>
 
 namespace saver {
-
-// Styles 118 to 122 read and write four-byte pixels of both bitmaps.
-[[nodiscard]] constexpr bool NeedsPixelAccess(unsigned style) { return style >= 118 && style <= 122; }
 
 class TransitionFrames {
 public:
@@ -21,8 +18,8 @@ public:
     TransitionFrames(const Bitmap& oldPicture, const Bitmap& newPicture, unsigned style);
 
     // Changes the style as the control does during a transition: a switch to
-    // 118..122 converts the new image and the frame to 32 bits; nothing is
-    // converted back.
+    // a style that needs 32 bits a pixel converts the new image and the frame
+    // to 32 bits; nothing is converted back.
     void SetStyle(unsigned style);
 
     // The frame for `progress` (above 100 counts as 100): the old image, then

@@ -7,6 +7,9 @@
 #include "core/Random.h"
 #include "gdi/Bitmap.h"
 
+#include <utility>
+#include <vector>
+
 namespace saver {
 namespace {
 
@@ -16,17 +19,15 @@ using namespace lengths;
 // along (x for the row part), `b` the one they are stacked on.
 class PartSink {
 public:
-    PartSink(RectUnion& rects, bool columns) : m_rects(rects), m_columns(columns) {}
+    PartSink(std::vector<Rect>& rects, bool columns) : m_rects(rects), m_columns(columns) {}
     void operator()(int64_t a0, int64_t b0, int64_t a1, int64_t b1) const
     {
-        if (m_columns)
-            m_rects.Add(b0, a0, b1, a1);
-        else
-            m_rects.Add(a0, b0, a1, b1);
+        m_rects.push_back(m_columns ? Region::RectFromCoordinates(b0, a0, b1, a1)
+                                    : Region::RectFromCoordinates(a0, b0, a1, b1));
     }
 
 private:
-    RectUnion& m_rects;
+    std::vector<Rect>& m_rects;
     bool m_columns;
 };
 
@@ -37,18 +38,19 @@ bool IsFrameSize(int32_t w, int32_t h)
 
 // One part of CreateBarsRegion, written for the rows: X the extent, W the
 // length the bars grow along, H the length they are laid out over.
-void AddBars(const PartSink& add, int64_t X, int64_t W, int64_t H, int64_t snap, int32_t kind)
+void AddBars(const PartSink& add, int64_t X, int64_t W, int64_t H, int64_t snap, BarsKind kind)
 {
-    if (kind < 1 || kind > 5)
+    using enum BarsKind;
+    if (kind != FromEnd && kind != FromStart && kind != FromBoth && kind != StartThenEnd && kind != EndThenStart)
         return;
     if (X <= W) {
         // First phase: the even bars.
         if (X + snap > W)
             X = W;
         for (int64_t y = 0; y < H + 5; y += 10) {
-            if (kind == 1 || kind == 5)
+            if (kind == FromEnd || kind == EndThenStart)
                 add(W - X, y, W, y + 5);
-            else if (kind == 2 || kind == 4)
+            else if (kind == FromStart || kind == StartThenEnd)
                 add(0, y, X, y + 5);
             else {
                 add(0, y + 5, X, y + 10);
@@ -60,18 +62,19 @@ void AddBars(const PartSink& add, int64_t X, int64_t W, int64_t H, int64_t snap,
     // Second phase: the even bars complete, the odd ones growing.
     for (int64_t y = 5; y < H + 5; y += 10) {
         add(0, y - 5, W, y);
-        if (kind == 1 || kind == 4)
+        if (kind == FromEnd || kind == StartThenEnd)
             add(2 * W - X, y, W, y + 5);
-        else if (kind == 2 || kind == 5)
+        else if (kind == FromStart || kind == EndThenStart)
             add(0, y, X - W, y + 5);
     }
 }
 
 // One part of CreateShredRegion, written for the rows, drawing its jitter
 // strip by strip in increasing order.
-void AddShreds(const PartSink& add, int64_t X, int64_t W, int64_t H, int32_t kind)
+void AddShreds(const PartSink& add, int64_t X, int64_t W, int64_t H, ShredKind kind)
 {
-    if (kind < 1 || kind > 4)
+    using enum ShredKind;
+    if (kind != FromEnd && kind != FromStart && kind != OutFromMiddle && kind != InToMiddle)
         return;
     // The edge is exact once the extent reaches the full length.
     const auto J = int32_t(X < W ? W / 7 : 0);
@@ -83,19 +86,19 @@ void AddShreds(const PartSink& add, int64_t X, int64_t W, int64_t H, int32_t kin
     for (int64_t y = 0; y < H; y += 5) {
         const int64_t first = jitter();
         switch (kind) {
-        case 1:
+        case FromEnd:
             add(W - X + first, y, W, y + h);
             break;
-        case 2:
+        case FromStart:
             add(0, y, X + first, y + h);
             break;
-        case 3: {
+        case OutFromMiddle: {
             const int64_t second = jitter();
             add((W - X + first) / 2, y, W / 2, y + h);
             add(W / 2, y, (W + X + second) / 2, y + h);
             break;
         }
-        default: {
+        default: { // InToMiddle
             const int64_t second = jitter();
             add(W - (X + first) / 2, y, W, y + h);
             add(0, y, (X + second) / 2, y + h);
@@ -105,62 +108,67 @@ void AddShreds(const PartSink& add, int64_t X, int64_t W, int64_t H, int32_t kin
     }
 }
 
+using enum BarsKind;
+
 constexpr BarsRow kBarsRows[] = {
-    {60, 2 * PW, 0, SL, 1, 0},     // Bars in from right
-    {61, 2 * PW, 0, SL, 2, 0},     // Bars in from left
-    {62, 2 * PW, 0, SL, 4, 0},     // Bars left then right
-    {63, 2 * PW, 0, SL, 5, 0},     // Bars right then left
-    {64, PW, 0, NoSnap, 3, 0},     // Bars from both sides
-    {71, 0, 2 * PH, SL, 0, 1},     // Bars from bottom
-    {72, 0, 2 * PH, SL, 0, 2},     // Bars from top
-    {73, 0, 2 * PH, SL, 0, 4},     // Bars top then bottom
-    {74, 0, 2 * PH, SL, 0, 5},     // Bars bottom then top
-    {75, 0, PH, NoSnap, 0, 3},     // Bars from top and bottom
+    {60, 2 * PW, 0, SL, FromEnd, None},      // Bars in from right
+    {61, 2 * PW, 0, SL, FromStart, None},    // Bars in from left
+    {62, 2 * PW, 0, SL, StartThenEnd, None}, // Bars left then right
+    {63, 2 * PW, 0, SL, EndThenStart, None}, // Bars right then left
+    {64, PW, 0, NoSnap, FromBoth, None},     // Bars from both sides
+    {71, 0, 2 * PH, SL, None, FromEnd},      // Bars from bottom
+    {72, 0, 2 * PH, SL, None, FromStart},    // Bars from top
+    {73, 0, 2 * PH, SL, None, StartThenEnd}, // Bars top then bottom
+    {74, 0, 2 * PH, SL, None, EndThenStart}, // Bars bottom then top
+    {75, 0, PH, NoSnap, None, FromBoth},     // Bars from top and bottom
 };
 
 // Every shred style passes the extents PW and PH.
-constexpr DirectionKindsRow kShredRows[] = {
-    {65, 1, 0}, // Uneven shred from right
-    {66, 2, 0}, // Uneven shred from left
-    {67, 3, 0}, // Uneven shred out from middle (horiz)
-    {68, 4, 0}, // Uneven shred in to middle (horiz)
-    {76, 0, 1}, // Unven shred from bottom
-    {77, 0, 2}, // Uneven shred from top
-    {78, 0, 3}, // Uneven shred from horizon
-    {79, 0, 4}, // Uneven shred in to horizon
-    {100, 1, 1}, // Uneven shred from bottom and right
-    {101, 1, 2}, // Uneven shred from top and right
-    {102, 2, 1}, // Uneven shred from bottom and left
-    {103, 2, 2}, // Uneven shred from top and left
-    {104, 1, 3}, // Uneven shred from horiz and right
-    {105, 2, 3}, // Uneven shred from horiz and left
-    {106, 3, 1}, // Uneven shred from bottom and vert middle
-    {107, 3, 2}, // Uneven shred from top and vert middle
-    {108, 3, 3}, // Uneven shred from centre
-    {109, 4, 4}, // Uneven shred to centre
+constexpr ShredKind kNone = ShredKind::None, kEnd = ShredKind::FromEnd, kStart = ShredKind::FromStart,
+                    kOut = ShredKind::OutFromMiddle, kIn = ShredKind::InToMiddle;
+constexpr DirectionKindsRow<ShredKind> kShredRows[] = {
+    {65, kEnd, kNone},     // Uneven shred from right
+    {66, kStart, kNone},   // Uneven shred from left
+    {67, kOut, kNone},     // Uneven shred out from middle (horiz)
+    {68, kIn, kNone},      // Uneven shred in to middle (horiz)
+    {76, kNone, kEnd},     // Unven shred from bottom
+    {77, kNone, kStart},   // Uneven shred from top
+    {78, kNone, kOut},     // Uneven shred from horizon
+    {79, kNone, kIn},      // Uneven shred in to horizon
+    {100, kEnd, kEnd},     // Uneven shred from bottom and right
+    {101, kEnd, kStart},   // Uneven shred from top and right
+    {102, kStart, kEnd},   // Uneven shred from bottom and left
+    {103, kStart, kStart}, // Uneven shred from top and left
+    {104, kEnd, kOut},     // Uneven shred from horiz and right
+    {105, kStart, kOut},   // Uneven shred from horiz and left
+    {106, kOut, kEnd},     // Uneven shred from bottom and vert middle
+    {107, kOut, kStart},   // Uneven shred from top and vert middle
+    {108, kOut, kOut},     // Uneven shred from centre
+    {109, kIn, kIn},       // Uneven shred to centre
 };
 
 } // namespace
 
-Region CreateBarsRegion(int32_t ExtentX, int32_t ExtentY, int32_t W, int32_t H, int32_t Snap, int32_t HorzKind,
-                        int32_t VertKind)
+Region CreateBarsRegion(int32_t ExtentX, int32_t ExtentY, int32_t W, int32_t H, int32_t Snap, BarsKind HorzKind,
+                        BarsKind VertKind)
 {
-    RectUnion rects;
+    std::vector<Rect> rects;
     if (IsFrameSize(W, H)) {
         AddBars(PartSink(rects, false), ExtentX, W, H, Snap, HorzKind);
         AddBars(PartSink(rects, true), ExtentY, H, W, Snap, VertKind);
     }
-    return rects.Finish();
+    return Region::FromRects(std::move(rects));
 }
 
-Region CreateShredRegion(int32_t ExtentX, int32_t ExtentY, int32_t W, int32_t H, int32_t HorzKind, int32_t VertKind)
+Region CreateShredRegion(int32_t ExtentX, int32_t ExtentY, int32_t W, int32_t H, ShredKind HorzKind,
+                         ShredKind VertKind)
 {
-    RectUnion rects;
+    std::vector<Rect> rects;
     if (IsFrameSize(W, H)) {
         AddShreds(PartSink(rects, false), ExtentX, W, H, HorzKind);
         AddShreds(PartSink(rects, true), ExtentY, H, W, VertKind);
     }
-    return rects.Finish();
+    return Region::FromRects(std::move(rects));
 }
 
 Region BarsRowRegion(const BarsRow& row, const ProgressMetrics& m)
@@ -177,7 +185,7 @@ Region BarsRegion(TShowStyle style, const ProgressMetrics& m)
 
 Region ShredRegion(TShowStyle style, const ProgressMetrics& m)
 {
-    const DirectionKindsRow* row = FindStyleRow(kShredRows, style);
+    const DirectionKindsRow<ShredKind>* row = FindStyleRow(kShredRows, style);
     if (!row)
         return {};
     return CreateShredRegion(m.ProgressWidth, m.ProgressHeight, m.FullWidth, m.FullHeight, row->HorzKind,

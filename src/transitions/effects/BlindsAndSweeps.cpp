@@ -117,12 +117,10 @@ int64_t ProgressAlong(Axis axis, const ProgressMetrics& m)
 }
 
 // The strip [from, to) along `axis`, across the whole frame.
-void AddStrip(RectUnion& rects, Axis axis, int64_t from, int64_t to, const ProgressMetrics& m)
+void AddStrip(std::vector<Rect>& rects, Axis axis, int64_t from, int64_t to, const ProgressMetrics& m)
 {
-    if (axis == Axis::X)
-        rects.Add(from, 0, to, m.FullHeight);
-    else
-        rects.Add(0, from, m.FullWidth, to);
+    rects.push_back(axis == Axis::X ? Region::RectFromCoordinates(from, 0, to, m.FullHeight)
+                                    : Region::RectFromCoordinates(0, from, m.FullWidth, to));
 }
 
 // The fixed pitch of blinds and bands: the side div StepLength. Below one
@@ -140,7 +138,7 @@ int64_t PerStepPitch(int64_t side, int32_t stepLength)
 // one end of the axis until they leave the frame at the other. The strips
 // from the end stop once their far edge passes 0, so the last one may lie
 // partly or wholly before the frame.
-void AddBlinds(RectUnion& rects, const BlindsRow& row, const ProgressMetrics& m, uint32_t progress)
+void AddBlinds(std::vector<Rect>& rects, const BlindsRow& row, const ProgressMetrics& m, uint32_t progress)
 {
     const int64_t side = SideAlong(row.Along, m);
     const int64_t pitch =
@@ -161,7 +159,7 @@ void AddBlinds(RectUnion& rects, const BlindsRow& row, const ProgressMetrics& m,
 
 // Bands 2d wide about the centres pitch div 2 + k pitch, d = (pitch x
 // Progress) div 200, while a band's near edge lies inside the frame.
-void AddBands(RectUnion& rects, Axis axis, const ProgressMetrics& m, uint32_t progress)
+void AddBands(std::vector<Rect>& rects, Axis axis, const ProgressMetrics& m, uint32_t progress)
 {
     const int64_t side = SideAlong(axis, m), pitch = PerStepPitch(side, m.StepLength);
     const int64_t half = pitch * progress / 200;
@@ -286,19 +284,19 @@ Region BlindsAndSweepsRegion(TShowStyle style, const ProgressMetrics& m, uint32_
         return Region();
     const uint32_t progress = std::min<uint32_t>(Progress, 100);
     if (const BlindsRow* row = FindStyleRow(kBlinds, style)) {
-        RectUnion rects;
+        std::vector<Rect> rects;
         AddBlinds(rects, *row, m, progress);
-        return rects.Finish();
+        return Region::FromRects(std::move(rects));
     }
     if (style == kRectangularShredStyle)
         return RectangularShredRegion(m);
     if (const SweepRow* row = FindStyleRow(kSweeps, style))
         return SweepRegion(*row, m, progress);
     if (const RectanglesRow* row = FindStyleRow(kRectangles, style)) {
-        RectUnion rects;
+        std::vector<Rect> rects;
         AddBands(rects, row->BandsAlong, m, progress);
         AddBlinds(rects, *FindStyleRow(kBlinds, row->Blinds), m, progress);
-        return rects.Finish();
+        return Region::FromRects(std::move(rects));
     }
     if (const ShapeRow* row = FindStyleRow(kShapes, style))
         return ShapeRegion(*row, m, progress);

@@ -1,15 +1,16 @@
 #pragma once
-// Styles 136 to 150: region reveals made of repeated strips (blinds, and
+// The blinds, rectangular shred, sweep, bands-and-blinds and rotation
+// families: region reveals made of repeated strips (blinds, and
 // bands with blinds), a grid of growing rectangles, a circular sector
 // sweeping from straight up, and a rectangle or a star turning about the
 // centre.
 //
-//   blinds            136 to 141   strips on a fixed or a growing pitch
-//   rectangular shred 142          a grid of rectangles
-//   sweeps            143, 144     a sector, clockwise or anticlockwise
-//   rectangles        145 to 148   bands opening about their centre lines,
-//                                  united with uneven blinds
-//   rotation          149, 150     a rectangle or a four-pointed star
+//   blinds            strips on a fixed or a growing pitch
+//   rectangular shred a grid of rectangles
+//   sweeps            a sector, clockwise or anticlockwise
+//   bands and blinds  bands opening about their centre lines, united with
+//                     uneven blinds
+//   rotation          a rectangle or a four-pointed star
 
 #include "transitions/effects/RegionReveal.h"
 
@@ -17,9 +18,6 @@
 #include <span>
 
 namespace saver {
-
-inline constexpr TShowStyle kFirstBlindsStyle = 136;
-inline constexpr TShowStyle kLastBlindsStyle = 150;
 
 // The polygon (WINDING) of the centre and Count points on a circle of
 // Radius, at StartAngle, StartAngle + d, ..., StartAngle + (Count - 1) d with
@@ -37,7 +35,7 @@ inline constexpr TShowStyle kLastBlindsStyle = 150;
 // beyond the span are ignored; a negative LastIndex turns nothing.
 void RotatePoints(std::span<Point> Points, int32_t LastIndex, int32_t CenterX, int32_t CenterY, long double Angle);
 
-// The region of a style of 136 to 150 for a frame's metrics and Progress;
+// The region of a style of these families for a frame's metrics and Progress;
 // empty for other styles and for metrics of no bitmap (a side below 1 or
 // beyond Bitmap::kMaxDimension). A grid too fine for the region type
 // throws saver::Exception, which the frame step turns into no reveal.

@@ -8,28 +8,29 @@ namespace saver {
 namespace {
 
 using namespace lengths;
+using enum BarsKind;
 
 constexpr BarsRow kRows[] = {
-    {86, 2 * PW, 2 * PH, SL, 1, 1},     // Criss Cross reveal from bottom right
-    {87, 2 * PW, 2 * PH, SL, 1, 2},     // Criss Cross reveal from top right
-    {88, 2 * PW, 2 * PH, SL, 2, 1},     // Criss Cross reveal from bottom left
-    {89, 2 * PW, 2 * PH, SL, 2, 2},     // Criss Cross reveal from top left
-    {90, 2 * PW, 2 * PH, SL, 4, 4},     // Criss Cross reveal bounce from top left
-    {91, 2 * PW, 2 * PH, SL, 4, 5},     // Criss Cross reveal bounce from bottom left
-    {92, 2 * PW, 2 * PH, SL, 5, 4},     // Criss Cross reveal bounce from top right
-    {93, 2 * PW, 2 * PH, SL, 5, 5},     // Criss Cross reveal bounce from bottom right
-    {94, PW, PH, SL, 1, 3},             // Criss Cross reveal from right top and bottom
-    {95, PW, PH, SL, 2, 3},             // Criss Cross reveal from left top and bottom
-    {96, PW, PH, SL, 3, 1},             // Criss Cross reveal from left right and bottom
-    {97, PW, PH, SL, 3, 2},             // Criss Cross reveal from left right and top
-    {98, PW, PH, NoSnap, 3, 3},         // Criss Cross reveal from top left right and bottom
+    {86, 2 * PW, 2 * PH, SL, FromEnd, FromEnd},           // Criss Cross reveal from bottom right
+    {87, 2 * PW, 2 * PH, SL, FromEnd, FromStart},         // Criss Cross reveal from top right
+    {88, 2 * PW, 2 * PH, SL, FromStart, FromEnd},         // Criss Cross reveal from bottom left
+    {89, 2 * PW, 2 * PH, SL, FromStart, FromStart},       // Criss Cross reveal from top left
+    {90, 2 * PW, 2 * PH, SL, StartThenEnd, StartThenEnd}, // Criss Cross reveal bounce from top left
+    {91, 2 * PW, 2 * PH, SL, StartThenEnd, EndThenStart}, // Criss Cross reveal bounce from bottom left
+    {92, 2 * PW, 2 * PH, SL, EndThenStart, StartThenEnd}, // Criss Cross reveal bounce from top right
+    {93, 2 * PW, 2 * PH, SL, EndThenStart, EndThenStart}, // Criss Cross reveal bounce from bottom right
+    {94, PW, PH, SL, FromEnd, FromBoth},                  // Criss Cross reveal from right top and bottom
+    {95, PW, PH, SL, FromStart, FromBoth},                // Criss Cross reveal from left top and bottom
+    {96, PW, PH, SL, FromBoth, FromEnd},                  // Criss Cross reveal from left right and bottom
+    {97, PW, PH, SL, FromBoth, FromStart},                // Criss Cross reveal from left right and top
+    {98, PW, PH, NoSnap, FromBoth, FromBoth},             // Criss Cross reveal from top left right and bottom
 };
 
 // Criss Cross reveal from bottom left top right: where both the pattern from
 // the bottom right and the one from the top left have arrived.
 constexpr TShowStyle kBothCornersStyle = 99;
-constexpr BarsRow kFromBottomRight{kBothCornersStyle, 2 * PW, 2 * PH, SL, 1, 1};
-constexpr BarsRow kFromTopLeft{kBothCornersStyle, 2 * PW, 2 * PH, SL, 2, 2};
+constexpr BarsRow kFromBottomRight{kBothCornersStyle, 2 * PW, 2 * PH, SL, FromEnd, FromEnd};
+constexpr BarsRow kFromTopLeft{kBothCornersStyle, 2 * PW, 2 * PH, SL, FromStart, FromStart};
 
 } // namespace
 

@@ -209,6 +209,8 @@ void RotateBitmap(Bitmap& Screen, const Bitmap& Picture, int32_t PivotX, int32_t
 
 namespace {
 
+constexpr TShowStyle kFadeStyle = 118;
+
 // Where a pivot sits on one axis: one pixel before the picture or at its
 // far edge (the rectangle's right or bottom).
 enum class PivotAt : uint8_t { Before, FarEdge };
@@ -252,7 +254,7 @@ std::optional<std::pair<Point, long double>> PivotOf(TShowStyle style, const Rec
 void PixelEffect(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t, uint32_t Progress)
 {
     const auto progress = int32_t(std::min<uint32_t>(Progress, 100));
-    if (style == 118) {
+    if (style == kFadeStyle) {
         BlendBitmaps(Screen, Picture, progress);
         return;
     }
@@ -270,7 +272,7 @@ bool ComposePixelFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldImage,
         return false;
     const auto progress = int32_t(std::min<uint32_t>(Progress, 100));
     std::function<void(int32_t, int32_t)> effectRows;
-    if (style == 118) {
+    if (style == kFadeStyle) {
         effectRows = [&, weights = MakeBlendWeights(progress)](int32_t first, int32_t end) {
             BlendRows(Screen, Picture, weights, first, end);
         };

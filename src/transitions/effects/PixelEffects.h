@@ -1,6 +1,6 @@
 #pragma once
-// Styles 118 to 122: the effects that work on pixels rather than regions.
-// "Fade" blends the two pictures channel by channel; the four pivots turn
+// The fade and pivot families: the effects that work on pixels rather than
+// regions. "Fade" blends the two pictures channel by channel; the four pivots turn
 // the new picture about a point just outside one of its corners. Both
 // bitmaps are 32 bits a pixel for these styles (the transition control
 // switches them), and both routines address the pixels row by row.
@@ -10,9 +10,6 @@
 #include <cstdint>
 
 namespace saver {
-
-inline constexpr TShowStyle kFirstPixelStyle = 118;
-inline constexpr TShowStyle kLastPixelStyle = 122;
 
 // The largest value BlendBitmaps divides by 100: both weights add up to 100
 // and a channel is at most 255.
@@ -50,21 +47,15 @@ void BlendBitmaps(Bitmap& Screen, const Bitmap& Picture, int32_t Percent);
 // pixel is left alone.
 void RotateBitmap(Bitmap& Screen, const Bitmap& Picture, int32_t PivotX, int32_t PivotY, long double Angle);
 
-// The frame of a style of 118 to 122; other styles draw nothing.
+// The frame of the fade or a pivot style; other styles draw nothing.
 void PixelEffect(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step,
                  uint32_t Progress);
 
-// The whole frame of a style of 118 to 122, old image included, band by
+// The whole frame of the fade or a pivot style, old image included, band by
 // band: the same pixels as drawing `OldImage` into `Screen` and calling
 // PixelEffect. False, with nothing drawn, unless all three bitmaps are 32
 // bits a pixel and of one size, and `Screen` is neither of the others.
 bool ComposePixelFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldImage, const Bitmap& Picture, const Rect& R,
                        uint32_t Progress);
-
-template <TShowStyle Style>
-void PixelStyleEffect(Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step, uint32_t Progress)
-{
-    PixelEffect(Style, Screen, Picture, R, Step, Progress);
-}
 
 } // namespace saver

@@ -121,7 +121,9 @@ constexpr StyleRow kTwoAxisRows[] = {
      {HalfSlideFromEnd, LastHalf}, {FirstHalf, HalfSlideFromEnd}},
 };
 
-// Row k - 1 is style k.
+// The family is styles 1 to 57; row k - 1 is style k.
+constexpr TShowStyle kLastRectangleStyle = 57;
+
 constexpr std::array<StyleRow, kLastRectangleStyle> MakeRows()
 {
     constexpr size_t horizontal = std::size(kHorizontalRows);
@@ -233,7 +235,7 @@ Span Evaluate(Move move, int32_t L, int32_t P, int32_t K)
 std::vector<RectCopy> RectangleCopies(TShowStyle style, const ProgressMetrics& m)
 {
     std::vector<RectCopy> copies;
-    if (style < kFirstRectangleStyle || style > kLastRectangleStyle)
+    if (style < 1 || style > kLastRectangleStyle)
         return copies;
     for (const Piece& piece : kRows[style - 1].Pieces) {
         if (piece.X == None)

@@ -1,5 +1,5 @@
 #pragma once
-// Styles 1 to 57: every frame is one to four rectangles of the new picture
+// The rectangles family: every frame is one to four rectangles of the new picture
 // copied, stretched where the sizes differ, onto the old image. Each style
 // is a row of a table that yields its copies for the frame's metrics; one
 // executor performs them.
@@ -11,9 +11,6 @@
 #include <vector>
 
 namespace saver {
-
-inline constexpr TShowStyle kFirstRectangleStyle = 1;
-inline constexpr TShowStyle kLastRectangleStyle = 57;
 
 // One copy: the Source rectangle of the picture onto the Dest rectangle of
 // the frame. A flipped copy goes through MirrorStretchCopy.
@@ -49,13 +46,5 @@ void DrawCopies(Bitmap& Screen, const Bitmap& Picture, std::span<const RectCopy>
 // The effect procedure of a rectangle style, taking the style as an argument.
 void DrawRectangleStyle(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step,
                         uint32_t Progress);
-
-// The same as a plain procedure per style, for the style table.
-template <TShowStyle Style>
-void RectangleEffect(Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step, uint32_t Progress)
-{
-    static_assert(Style >= kFirstRectangleStyle && Style <= kLastRectangleStyle);
-    DrawRectangleStyle(Style, Screen, Picture, R, Step, Progress);
-}
 
 } // namespace saver

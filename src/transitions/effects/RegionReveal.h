@@ -1,50 +1,50 @@
 #pragma once
 // The frame step of the region styles: the new picture shows through a
 // region built for the frame's progress, the old image stays elsewhere.
-// Each family supplies only the region; the step, the lengths its tables
-// are written in and the fast union of many rectangles are shared here.
+// Each family supplies only the region; the step and the lengths its tables
+// are written in are shared here.
 
 #include "gdi/Region.h"
 #include "transitions/PSEffect.h"
 
 #include <cstdint>
 #include <optional>
-#include <vector>
 
 namespace saver {
 
-// The region a style of a family reveals for a frame's metrics.
+// The region a style of a family reveals for a frame's metrics, for a
+// family whose region needs nothing else; families whose region also
+// depends on Progress itself (a count of steps, an angle, which the metrics
+// give only rounded) are ProgressRegionFn.
 using StyleRegionFn = Region (*)(TShowStyle style, const ProgressMetrics& metrics);
-// The same for a family whose region also depends on Progress itself (a
-// count of steps, an angle), which the metrics give only rounded.
-using ProgressRegionFn = Region (*)(TShowStyle style, const ProgressMetrics& metrics, uint32_t Progress);
+
+// A StyleRegionFn as a ProgressRegionFn, for the style table.
+template <StyleRegionFn RegionOf>
+Region IgnoringProgress(TShowStyle style, const ProgressMetrics& metrics, uint32_t)
+{
+    return RegionOf(style, metrics);
+}
 
 // Selects `region` as the clip region of `Screen`'s canvas, draws `Picture`
 // at (0, 0) through it and removes the clip region again.
 void RevealRegion(Bitmap& Screen, const Bitmap& Picture, const Region& region);
 
-// The whole frame step: metrics, the style's region, the reveal. A frame no
-// bitmap can have (empty or beyond the largest size) draws nothing, and
-// Progress above 100 counts as 100. A region too complex for the region
-// type (a region call that fails) reveals nothing.
-void RevealStyleRegion(StyleRegionFn regionOf, TShowStyle style, Bitmap& Screen, const Bitmap& Picture,
-                       const Rect& R, uint32_t Step, uint32_t Progress);
-void RevealStyleRegion(ProgressRegionFn regionOf, TShowStyle style, Bitmap& Screen, const Bitmap& Picture,
-                       const Rect& R, uint32_t Step, uint32_t Progress);
-
 // The region the frame step reveals; none when the frame draws nothing (a
-// frame no bitmap can have, or a region too complex for the region type).
-[[nodiscard]] std::optional<Region> StyleFrameRegion(StyleRegionFn regionOf, TShowStyle style, const Rect& R,
-                                                     uint32_t Step, uint32_t Progress);
+// frame no bitmap can have, empty or beyond the largest size, or a region
+// too complex for the region type). Progress above 100 counts as 100.
 [[nodiscard]] std::optional<Region> StyleFrameRegion(ProgressRegionFn regionOf, TShowStyle style, const Rect& R,
                                                      uint32_t Step, uint32_t Progress);
 
-// The same as a plain procedure per style, for the style table; RegionOf is
-// a StyleRegionFn or a ProgressRegionFn.
-template <auto RegionOf, TShowStyle Style>
-void RegionRevealEffect(Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step, uint32_t Progress)
+// The whole frame step: metrics, the style's region, the reveal.
+void RevealStyleRegion(ProgressRegionFn regionOf, TShowStyle style, Bitmap& Screen, const Bitmap& Picture,
+                       const Rect& R, uint32_t Step, uint32_t Progress);
+
+// The same as the procedure of a region family, taking the style.
+template <ProgressRegionFn RegionOf>
+void RevealFamilyRegion(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step,
+                        uint32_t Progress)
 {
-    RevealStyleRegion(RegionOf, Style, Screen, Picture, R, Step, Progress);
+    RevealStyleRegion(RegionOf, style, Screen, Picture, R, Step, Progress);
 }
 
 // A length of a frame's geometry, as the style tables write them:
@@ -111,19 +111,5 @@ inline constexpr FrameLength PH = FrameLength::Term(&FrameLength::PH);
 inline constexpr FrameLength HalfW = FrameLength::Term(&FrameLength::HalfW); // W div 2
 inline constexpr FrameLength HalfH = FrameLength::Term(&FrameLength::HalfH); // H div 2
 } // namespace lengths
-
-// Rectangles united into one region in a single sweep, top to bottom,
-// rather than by one CombineRgn per piece. Each rectangle is taken as
-// CreateRectRgn takes its arguments: coordinates put in order and limited
-// to the region coordinate space, an empty one adding nothing.
-class RectUnion {
-public:
-    void Add(int64_t left, int64_t top, int64_t right, int64_t bottom);
-    // The union; the list is left empty.
-    [[nodiscard]] Region Finish();
-
-private:
-    std::vector<Rect> m_rects;
-};
 
 } // namespace saver

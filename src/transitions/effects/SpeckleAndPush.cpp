@@ -30,25 +30,24 @@ bool IsFrameSize(int64_t w, int64_t h)
 // One part of CreateSpeckleRegion, written for the rows: X the extent, W the
 // length the part grows along, H the length its rows are laid over. The
 // column part passes its axes swapped and `columns` set.
-void AddSpeckles(RectUnion& rects, bool columns, int64_t X, int64_t W, int64_t H, int32_t kind)
+void AddSpeckles(std::vector<Rect>& rects, bool columns, int64_t X, int64_t W, int64_t H, SpeckleKind kind)
 {
-    if (kind == 0)
+    if (kind == SpeckleKind::None)
         return;
+    const bool fromEnd = kind == SpeckleKind::FromEnd;
     const auto add = [&](int64_t a0, int64_t b0, int64_t a1, int64_t b1) {
-        if (columns)
-            rects.Add(b0, a0, b1, a1);
-        else
-            rects.Add(a0, b0, a1, b1);
+        rects.push_back(columns ? Region::RectFromCoordinates(b0, a0, b1, a1)
+                                : Region::RectFromCoordinates(a0, b0, a1, b1));
     };
     const int64_t E = X < W ? W / 10 : 0; // depth of the speckled band
     const int64_t F = std::max<int64_t>(E / 20, 2);
     const int64_t n = E / F, t = (3 * E / F) / 4;
     for (int64_t y = 0; y < H; y += F / 2) {
         // The front, and the step from one cell ahead of it to the next
-        // (leftward for kind 1).
-        const int64_t front = kind == 1 ? W - X : X;
-        const int64_t ahead = kind == 1 ? -F : F;
-        add(kind == 1 ? W : 0, y, front, y + F);
+        // (leftward from the end).
+        const int64_t front = fromEnd ? W - X : X;
+        const int64_t ahead = fromEnd ? -F : F;
+        add(fromEnd ? W : 0, y, front, y + F);
         for (int64_t k = n; k >= 1; --k) {
             const int32_t flag = k <= t ? 1 : 0;
             if (Random(int32_t(k)) <= flag) {
@@ -60,16 +59,19 @@ void AddSpeckles(RectUnion& rects, bool columns, int64_t X, int64_t W, int64_t H
 }
 
 // Every speckle style passes the extents PW and PH.
-constexpr DirectionKindsRow kSpeckleRows[] = {
-    {123, 1, 0}, // Speckle appear from right
-    {124, 2, 0}, // Speckle appear from left
-    {125, 0, 1}, // Speckle appear from bottom
-    {126, 0, 2}, // Speckle appear from top
+constexpr SpeckleKind kNone = SpeckleKind::None, kEnd = SpeckleKind::FromEnd, kStart = SpeckleKind::FromStart;
+constexpr DirectionKindsRow<SpeckleKind> kSpeckleRows[] = {
+    {123, kEnd, kNone},   // Speckle appear from right
+    {124, kStart, kNone}, // Speckle appear from left
+    {125, kNone, kEnd},   // Speckle appear from bottom
+    {126, kNone, kStart}, // Speckle appear from top
 };
+
+constexpr TShowStyle kRandomSquaresStyle = 127;
 
 Region SpeckleRegion(TShowStyle style, const ProgressMetrics& m)
 {
-    const DirectionKindsRow* row = FindStyleRow(kSpeckleRows, style);
+    const DirectionKindsRow<SpeckleKind>* row = FindStyleRow(kSpeckleRows, style);
     if (!row)
         return {};
     return CreateSpeckleRegion(m.ProgressWidth, m.ProgressHeight, m.FullWidth, m.FullHeight, row->HorzKind,
@@ -261,30 +263,30 @@ void PushEffect(const PushRow& row, Bitmap& Screen, const Bitmap& Picture, const
 
 } // namespace
 
-Region CreateSpeckleRegion(int32_t ExtentX, int32_t ExtentY, int32_t W, int32_t H, int32_t HorzKind,
-                           int32_t VertKind)
+Region CreateSpeckleRegion(int32_t ExtentX, int32_t ExtentY, int32_t W, int32_t H, SpeckleKind HorzKind,
+                           SpeckleKind VertKind)
 {
-    RectUnion rects;
+    std::vector<Rect> rects;
     if (IsFrameSize(W, H)) {
         AddSpeckles(rects, false, ExtentX, W, H, HorzKind);
         AddSpeckles(rects, true, ExtentY, H, W, VertKind);
     }
-    return rects.Finish();
+    return Region::FromRects(std::move(rects));
 }
 
 Region RandomSquaresRegion(const ProgressMetrics& m, uint32_t Progress)
 {
     SetRandSeed(uint32_t(m.FullWidth) * uint32_t(m.FullHeight));
-    RectUnion rects;
+    std::vector<Rect> rects;
     if (!IsFrameSize(m.FullWidth, m.FullHeight))
-        return rects.Finish();
+        return Region();
     const int64_t SL = m.StepLength;
     const int64_t S = std::max<int64_t>(SL > 1 ? SL / 2 : SL, 1);
     for (int64_t x = 0; x < m.FullWidth; x += S)
         for (int64_t y = 0; y < m.FullHeight; y += S)
             if (uint32_t(Random(100)) < Progress)
-                rects.Add(x - S, y - S, x + S, y + S);
-    return rects.Finish();
+                rects.push_back(Region::RectFromCoordinates(x - S, y - S, x + S, y + S));
+    return Region::FromRects(std::move(rects));
 }
 
 Region SpeckleOrSquaresRegion(TShowStyle style, const ProgressMetrics& m, uint32_t Progress)
@@ -292,13 +294,9 @@ Region SpeckleOrSquaresRegion(TShowStyle style, const ProgressMetrics& m, uint32
     return style == kRandomSquaresStyle ? RandomSquaresRegion(m, Progress) : SpeckleRegion(style, m);
 }
 
-void SpeckleAndPushEffect(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step,
-                          uint32_t Progress)
+void DrawPushStyle(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step,
+                   uint32_t Progress)
 {
-    if (style >= kFirstSpeckleStyle && style <= kRandomSquaresStyle) {
-        RevealStyleRegion(&SpeckleOrSquaresRegion, style, Screen, Picture, R, Step, Progress);
-        return;
-    }
     const ProgressMetrics m = CalcProgressMetrics(R, Step, std::min<uint32_t>(Progress, 100));
     const PushRow* row = FindStyleRow(kPushRows, style);
     if (row && m.FullWidth > 0 && m.FullHeight > 0 && IsFrameSize(m.FullWidth, m.FullHeight))
