@@ -9,6 +9,8 @@
 #include "platform/InstallPlatformServices.h"
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include "gui/backend/win32/Win32Backend.h"
 #include "platform/ActiveXFlash.h"
 #include "platform/MciMediaDevice.h"
