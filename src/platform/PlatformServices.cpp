@@ -1,6 +1,5 @@
 #include "platform/PlatformServices.h"
 
-#include "core/Diagnostics.h"
 #include "core/Error.h"
 #include "gui/Application.h"
 #include "gui/backend/headless/HeadlessBackend.h"
@@ -9,8 +8,7 @@
 #include "platform/InstallPlatformServices.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
+#include "gui/backend/win32/DebugOutput.h"
 #include "gui/backend/win32/Win32Backend.h"
 #include "platform/ActiveXFlash.h"
 #include "platform/MciMediaDevice.h"
@@ -47,13 +45,7 @@ std::unique_ptr<FlashEngine> CreateActiveXFlash()
 PlatformServices PlatformChoice() { return {CreateMciDevice, CreateActiveXFlash}; }
 constexpr const char* kPlatformName = "win32";
 
-// A GUI program has no standard error: problems go to the debugger's output.
-void InstallDiagnostics()
-{
-    SetDiagnosticSink([](std::string_view line) {
-        OutputDebugStringA(("saver: " + std::string(line) + "\n").c_str());
-    });
-}
+void InstallDiagnostics() { SendDiagnosticsToDebugOutput(); }
 
 #else
 
