@@ -81,7 +81,9 @@ public:
     [[nodiscard]] bool Manual() const { return m_manual; }
     void SetManual(bool value);
     [[nodiscard]] TShowStyle Style() const { return m_style; }
-    void SetStyle(TShowStyle value);
+    // Takes any unsigned value so that one out of range (above 150) is seen
+    // and ignored rather than narrowed into range.
+    void SetStyle(uint32_t value);
     [[nodiscard]] std::string StyleName() const;
     void SetStyleName(const std::string& name);
     [[nodiscard]] uint16_t Step() const { return m_step; }

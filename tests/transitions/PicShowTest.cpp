@@ -288,8 +288,13 @@ TEST(PicShow, AspectFitKeepsProportionsAndCentres)
 TEST(PicShow, StyleWritesFollowTheRegistry)
 {
     Fixture f;
-    f.Show.SetStyle(151);
-    EXPECT_EQ(f.Show.Style(), 5);
+    // Out of range, however wide: nothing changes (300 is not taken as 44).
+    for (const uint32_t outOfRange : {151u, 255u, 256u, 300u}) {
+        f.Show.SetStyle(outOfRange);
+        EXPECT_EQ(f.Show.Style(), 5) << outOfRange;
+    }
+    f.Show.SetStyle(150);
+    EXPECT_EQ(f.Show.Style(), 150);
     f.Show.SetStyleName("cUsToM");
     EXPECT_EQ(f.Show.Style(), 0);
     f.Show.SetStyleName("Expand from bottom");
