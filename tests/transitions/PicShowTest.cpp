@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,6 +75,35 @@ TEST(PicShow, ThreadedTransitionRunsItsFramesAndCompletesOnce)
     // 25 frames paced 40 ms apart: about a second of virtual time.
     EXPECT_GE(f.H.Backend->Now(), 960u);
     EXPECT_LE(f.H.Backend->Now(), 1100u);
+}
+
+// The animation thread runs at ThreadPriority; the frames' handlers, run on
+// it, read its priority back. Only lowering is tested: raising may be refused.
+TEST(PicShow, TheAnimationThreadRunsAtThreadPriority)
+{
+    const int32_t inherited = CurrentThreadPriorityValue();
+    struct Case {
+        ThreadPriority Priority;
+        int32_t Expected;
+    };
+#ifdef _WIN32
+    const Case cases[] = {{ThreadPriority::tpNormal, 0}, {ThreadPriority::tpLowest, -2}, {ThreadPriority::tpIdle, -15}};
+#else
+    const Case cases[] = {{ThreadPriority::tpNormal, inherited},
+                          {ThreadPriority::tpLowest, std::min(inherited + 10, 19)},
+                          {ThreadPriority::tpIdle, 19}};
+#endif
+    for (const Case& c : cases) {
+        Fixture f;
+        f.Show.SetStep(50);
+        f.Show.SetThreadPriority(c.Priority);
+        std::vector<int32_t> seen;
+        f.Show.OnAfterNewFrame = [&](Component*, Bitmap&, Bitmap&) { seen.push_back(CurrentThreadPriorityValue()); };
+        f.Show.Execute();
+        f.RunToIdle();
+        EXPECT_EQ(seen, (std::vector<int32_t>{c.Expected, c.Expected})) << int(c.Priority);
+    }
+    EXPECT_EQ(CurrentThreadPriorityValue(), inherited) << "the GUI thread keeps its priority";
 }
 
 TEST(PicShow, StepIsKeptWithinOneToHundred)
