@@ -274,12 +274,10 @@ void TCustomPicShow::UpdateFrame()
     const TShowStyle style = m_style;
     // With nothing to draw between the old image and the effect, a style's
     // frame is composed in one pass.
-    if (!OnBeforeNewFrame && style != 0 && progress != 0 && progress != 100) {
-        {
-            CanvasLock oldLock(m_oldImage->GetCanvas());
-            ComposeShowFrame(style, *m_frameBitmap, *m_oldImage, *m_newImage, r, m_step, progress);
-        }
-        DoBeforeNewFrame(*m_newImage, *m_frameBitmap);
+    const bool drawsBefore = OnBeforeNewFrame || DrawsBeforeNewFrame();
+    if (!drawsBefore && style != 0 && progress != 0 && progress != 100) {
+        CanvasLock oldLock(m_oldImage->GetCanvas());
+        ComposeShowFrame(style, *m_frameBitmap, *m_oldImage, *m_newImage, r, m_step, progress);
     } else {
         {
             CanvasLock oldLock(m_oldImage->GetCanvas());

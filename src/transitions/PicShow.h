@@ -138,6 +138,11 @@ protected:
     virtual void DoComplete();
     virtual void DoStart(Bitmap& picture, Bitmap& screen);
     virtual void DoStop();
+    // Whether DoBeforeNewFrame may draw without OnBeforeNewFrame assigned.
+    // When neither draws, a frame is composed in one pass (the same pixels,
+    // written once). True here, since a class derived from this one may
+    // override DoBeforeNewFrame; such a class that does not may answer false.
+    [[nodiscard]] virtual bool DrawsBeforeNewFrame() const { return true; }
 
     void WMPaint(Message& message) override;
     void WMEraseBkgnd(Message& message) override;
@@ -203,6 +208,10 @@ class TPicShow final : public TCustomPicShow {
 public:
     TPicShow() = default;
     ~TPicShow() override { StopBeforeDestruction(); }
+
+protected:
+    // DoBeforeNewFrame is the base's: only OnBeforeNewFrame draws.
+    [[nodiscard]] bool DrawsBeforeNewFrame() const override { return false; }
 };
 
 } // namespace saver

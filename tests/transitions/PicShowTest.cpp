@@ -20,14 +20,15 @@ using saver::test::Solid;
 namespace {
 
 // A shown form holding one transition control, with event counters.
-struct Fixture {
+template <class Control>
+struct ControlFixture {
     HeadlessApp H;
     Form Window;
-    TPicShow Show;
+    Control Show;
     std::vector<uint8_t> Progresses;
     int Completes = 0, Stops = 0, Starts = 0;
 
-    explicit Fixture(int32_t w = 40, int32_t h = 30)
+    explicit ControlFixture(int32_t w = 40, int32_t h = 30)
     {
         Window.SetBounds(0, 0, 200, 150);
         Show.SetParent(&Window);
@@ -52,6 +53,25 @@ struct Fixture {
     {
         while (Show.Busy() && H.Backend->Now() < limitMs)
             H.RunUntil(H.Backend->Now() + 10);
+    }
+};
+
+using Fixture = ControlFixture<TPicShow>;
+
+// A control of its own whose DoBeforeNewFrame marks two pixels of the frame:
+// one the effect then covers, one it leaves.
+class MarkingPicShow final : public TCustomPicShow {
+public:
+    ~MarkingPicShow() override { StopBeforeDestruction(); }
+    std::vector<TColor> SeenBefore; // the frame's first pixel when the marks are made
+
+protected:
+    void DoBeforeNewFrame(Bitmap& picture, Bitmap& screen) override
+    {
+        TCustomPicShow::DoBeforeNewFrame(picture, screen);
+        SeenBefore.push_back(screen.GetPixel(0, 0));
+        screen.SetPixel(0, 0, clRed);
+        screen.SetPixel(screen.Width() - 1, 0, clRed);
     }
 };
 
@@ -151,6 +171,30 @@ TEST(PicShow, CustomStyleWithoutAHandlerShowsTheOldImageUntilTheEnd)
     f.Show.Execute();
     f.RunToIdle();
     EXPECT_EQ(seen, (std::vector<TColor>{clBlack, clWhite}));
+}
+
+// An overridden DoBeforeNewFrame runs after the old image and before the
+// effect on every frame, whether OnBeforeNewFrame is assigned or not.
+TEST(PicShow, AnOverriddenDoBeforeNewFrameRunsBeforeTheEffect)
+{
+    for (const bool withEvent : {false, true}) {
+        ControlFixture<MarkingPicShow> f;
+        f.Show.SetStep(25);
+        int events = 0;
+        if (withEvent)
+            f.Show.OnBeforeNewFrame = [&](Component*, Bitmap&, Bitmap&) { ++events; };
+        std::vector<TColor> covered, left;
+        f.Show.OnAfterNewFrame = [&](Component*, Bitmap&, Bitmap& screen) {
+            covered.push_back(screen.GetPixel(0, 0));
+            left.push_back(screen.GetPixel(39, 0));
+        };
+        f.Show.Execute();
+        f.RunToIdle();
+        EXPECT_EQ(f.Show.SeenBefore, std::vector<TColor>(4, clBlack)) << "the old image, before the effect";
+        EXPECT_EQ(covered, std::vector<TColor>(4, clWhite)) << "the effect drew over the mark";
+        EXPECT_EQ(left, (std::vector<TColor>{clRed, clRed, clRed, clWhite})) << "the mark stays where no effect drew";
+        EXPECT_EQ(events, withEvent ? 4 : 0);
+    }
 }
 
 TEST(PicShow, CallsWhileBusyOrIdleThatDoNothing)
