@@ -28,6 +28,7 @@
 
 namespace saver {
 
+class ComponentClasses;
 class TCustomPicShow;
 
 enum class TBackgroundMode { bmNone, bmTiled, bmStretched, bmCentered };
@@ -213,5 +214,9 @@ protected:
     // DoBeforeNewFrame is the base's: only OnBeforeNewFrame draws.
     [[nodiscard]] bool DrawsBeforeNewFrame() const override { return false; }
 };
+
+// Makes TPicShow, with its published properties, known to stored
+// descriptions.
+void RegisterPicShowClass(ComponentClasses& classes);
 
 } // namespace saver
