@@ -71,6 +71,7 @@ const PropertyTable<TAAEffect>& EffectProperties()
                                               {"tmCenter", TTextureMode::tmCenter},
                                               {"tmNormal", TTextureMode::tmNormal}}));
         });
+        texture.Add("Picture.Data", [](TAATexture& x, V v) { ReadPictureData(x.GetPicture(), v); });
 
         PropertyTable<TAAEffect> t;
         t.Nest("Shadow", [](TAAEffect& e) -> TAAShadow& { return e.Shadow(); }, shadow);
@@ -159,6 +160,7 @@ const PropertyTable<TFadeTextParam>& FadeTextParamProperties()
                 {{"leOnlyALine", TLabelEffect::leOnlyALine}, {"leUntilNextLabel", TLabelEffect::leUntilNextLabel}}));
         });
         t.Add("BackColor", [](TFadeTextParam& p, V v) { p.SetBackColor(v.AsColor()); });
+        t.Add("BackGround.Data", [](TFadeTextParam& p, V v) { ReadPictureData(p.BackGround(), v); });
         t.Add("BackGroundMode", [](TFadeTextParam& p, V v) {
             p.SetBackGroundMode(v.AsEnum<TBackGroundMode>({{"bmTiled", TBackGroundMode::bmTiled},
                                                            {"bmStretched", TBackGroundMode::bmStretched},

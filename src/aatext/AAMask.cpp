@@ -4,6 +4,7 @@
 #include "aatext/AAInternal.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace saver {
@@ -52,9 +53,15 @@ int32_t TAAMask::TextWidth(std::string_view text) const
     if (!m_owner || !m_owner->GetCanvas())
         return 0;
     int32_t width = (MeasureScaled(text).Width + m_scale - 1) / m_scale;
-    // Room for the slanted right edge of italic text: width / length * 0.3.
-    if ((m_owner->GetCanvas()->Font.Style & fsItalic) != 0 && !text.empty())
-        width += int32_t(RoundDivHalfEven(int64_t(width) * 3, int64_t(text.size()) * 10));
+    // Room for the slanted right edge of italic text: width / length * 0.3 in
+    // double precision, rounded half to even. The floating-point steps are
+    // part of the result (35 / 3 * 0.3 is just below 3.5, so 3, not 4); each
+    // is stored as a double, so the x87's wider registers cannot change it.
+    if ((m_owner->GetCanvas()->Font.Style & fsItalic) != 0 && !text.empty()) {
+        volatile double perCharacter = double(width) / double(text.size());
+        volatile double extra = perCharacter * 0.3;
+        width += int32_t(std::nearbyint(extra));
+    }
     return width;
 }
 

@@ -1,6 +1,7 @@
 #include "gui/FormLoader.h"
 
 #include "gui/Form.h"
+#include "gui/Picture.h"
 
 #include <cctype>
 #include <charconv>
@@ -27,6 +28,8 @@ const char* KindName(StoredValue::Kind kind)
         return "a list";
     case StoredValue::Kind::Collection:
         return "a collection";
+    case StoredValue::Kind::Binary:
+        return "binary data";
     }
     return "a value";
 }
@@ -96,6 +99,12 @@ std::vector<std::string> StoredValue::AsStrings() const
     return strings;
 }
 
+const std::vector<uint8_t>& StoredValue::AsBytes() const
+{
+    Expect(*this, Kind::Binary);
+    return Bytes;
+}
+
 uint32_t StoredValue::AsSet(std::initializer_list<std::pair<std::string_view, uint32_t>> flags) const
 {
     Expect(*this, Kind::Set);
@@ -118,9 +127,9 @@ uint32_t StoredValue::AsSet(std::initializer_list<std::pair<std::string_view, ui
 namespace {
 
 struct Token {
-    enum class Kind { End, Name, Number, String, Symbol };
+    enum class Kind { End, Name, Number, String, Symbol, Binary };
     Kind Type = Kind::End;
-    std::string Text; // the name, the decoded string, or the symbol
+    std::string Text; // the name, the decoded string, the symbol, or the bytes
     int64_t Number = 0;
     int Line = 1;
 };
@@ -225,6 +234,33 @@ private:
         return text;
     }
 
+    // Binary data: pairs of hexadecimal digits up to the closing brace.
+    std::string ReadBinary()
+    {
+        ++m_at;
+        std::string bytes;
+        std::string pair;
+        for (;;) {
+            SkipSpace();
+            if (AtEnd())
+                throw EDescriptionError(m_line, "unterminated binary data");
+            const char c = Current();
+            ++m_at;
+            if (c == '}')
+                break;
+            if (!std::isxdigit(static_cast<unsigned char>(c)))
+                throw EDescriptionError(m_line, std::string("'") + c + "' in binary data");
+            pair += c;
+            if (pair.size() == 2) {
+                bytes += char(std::stoi(pair, nullptr, 16));
+                pair.clear();
+            }
+        }
+        if (!pair.empty())
+            throw EDescriptionError(m_line, "odd number of digits in binary data");
+        return bytes;
+    }
+
     void Advance()
     {
         SkipSpace();
@@ -260,6 +296,9 @@ private:
         } else if (c == '\'' || c == '#') {
             m_token.Type = Token::Kind::String;
             m_token.Text = ReadString();
+        } else if (c == '{') {
+            m_token.Type = Token::Kind::Binary;
+            m_token.Text = ReadBinary();
         } else if (std::string_view("=:[](),<>").find(c) != std::string_view::npos) {
             ++m_at;
             m_token.Type = Token::Kind::Symbol;
@@ -368,6 +407,12 @@ private:
             value.Type = StoredValue::Kind::Identifier;
             value.Text = m_lexer.Take().Text;
             return value;
+        case Token::Kind::Binary: {
+            value.Type = StoredValue::Kind::Binary;
+            const std::string bytes = m_lexer.Take().Text;
+            value.Bytes.assign(bytes.begin(), bytes.end());
+            return value;
+        }
         case Token::Kind::End:
             Fail("expected a value");
         case Token::Kind::Symbol:
@@ -477,6 +522,74 @@ const PropertyTable<Form>& FormProperties()
         return t;
     }();
     return table;
+}
+
+// ------------------------------------------------------------------ pictures
+
+namespace {
+
+uint32_t LittleEndian(const std::vector<uint8_t>& bytes, size_t at, size_t size)
+{
+    uint32_t value = 0;
+    for (size_t i = size; i-- > 0;)
+        value = value << 8 | bytes[at + i];
+    return value;
+}
+
+// An uncompressed BMP file of 24 or 32 bits a pixel, rows bottom-up (or
+// top-down with a negative height), each padded to four bytes.
+std::unique_ptr<Graphic> DecodeBmp(const std::vector<uint8_t>& file, int line)
+{
+    constexpr size_t kHeaders = 14 + 40;
+    if (file.size() < kHeaders || file[0] != 'B' || file[1] != 'M')
+        throw EDescriptionError(line, "not a BMP file");
+    const uint32_t offset = LittleEndian(file, 10, 4);
+    const auto width = int32_t(LittleEndian(file, 18, 4));
+    const auto height = int32_t(LittleEndian(file, 22, 4));
+    const uint32_t bits = LittleEndian(file, 28, 2), compression = LittleEndian(file, 30, 4);
+    if ((bits != 24 && bits != 32) || compression != 0 || width <= 0 || height == 0 || width > INT16_MAX ||
+        height > INT16_MAX || height < -INT16_MAX)
+        throw EDescriptionError(line, "unsupported BMP file");
+    const int32_t rows = height < 0 ? -height : height;
+    const size_t stride = (size_t(width) * bits / 8 + 3) / 4 * 4;
+    if (offset > file.size() || (file.size() - offset) / stride < size_t(rows))
+        throw EDescriptionError(line, "BMP file too short");
+    auto graphic = std::make_unique<BitmapGraphic>();
+    Bitmap& bitmap = graphic->GetBitmap();
+    bitmap.SetSize(width, rows);
+    for (int32_t y = 0; y < rows; ++y) {
+        const uint8_t* row = file.data() + offset + size_t(height < 0 ? y : rows - 1 - y) * stride;
+        for (int32_t x = 0; x < width; ++x, row += bits / 8)
+            bitmap.SetPixel(x, y, RGB(row[2], row[1], row[0]));
+    }
+    return graphic;
+}
+
+} // namespace
+
+void ReadPictureData(Picture& picture, const StoredValue& value)
+{
+    const std::vector<uint8_t>& data = value.AsBytes();
+    const size_t nameLength = data.empty() ? 0 : data[0];
+    if (data.size() < 1 + nameLength + 4)
+        throw EDescriptionError(value.Line, "picture data too short");
+    const std::string className(data.begin() + 1, data.begin() + 1 + ptrdiff_t(nameLength));
+    const size_t at = 1 + nameLength + 4;
+    const uint32_t size = LittleEndian(data, 1 + nameLength, 4);
+    if (data.size() - at != size)
+        throw EDescriptionError(value.Line, "picture data of the wrong length");
+    std::vector<uint8_t> bytes(data.begin() + ptrdiff_t(at), data.end());
+    if (className == "TJPEGImage") {
+        try {
+            picture.SetGraphic(std::make_unique<JpegGraphic>(std::move(bytes)));
+        } catch (const Exception& e) {
+            throw EDescriptionError(value.Line, e.what());
+        }
+    } else if (className == "TBitmap") {
+        picture.SetGraphic(DecodeBmp(bytes, value.Line));
+    } else {
+        throw EDescriptionError(value.Line, "unknown graphic class " + className);
+    }
 }
 
 // ------------------------------------------------------------------ loading

@@ -23,8 +23,15 @@
 // piece either '...' ('' stands for a quote) or #N, the character with code
 // point N, stored as UTF-8; identifiers (enumeration values, True, False,
 // colour names); sets [a, b]; lists ( v v ... ); collections
-// < item ... end ... >. Property names may be dotted (Font.Height). Names
-// are compared exactly.
+// < item ... end ... >; binary data { hex digits, two a byte, spaces and
+// line breaks between them ignored }. Property names may be dotted
+// (Font.Height). Names are compared exactly.
+//
+// A picture is stored as binary data under "<property>.Data": its graphic
+// class as a short string (a length byte, then the name), then the
+// graphic's own data, for TJPEGImage and TBitmap a 4-byte little-endian
+// length followed by that many bytes of a JPEG file or of a BMP file
+// (uncompressed, 24 or 32 bits a pixel).
 //
 // Loading a form: the form is marked loading and reading and its properties
 // are set. Each child object's class is looked up, the component is created,
@@ -53,6 +60,7 @@
 namespace saver {
 
 class Form;
+class Picture;
 
 class EDescriptionError : public Exception {
 public:
@@ -71,13 +79,14 @@ struct StoredItem {
 };
 
 struct StoredValue {
-    enum class Kind { Integer, String, Identifier, Set, List, Collection };
+    enum class Kind { Integer, String, Identifier, Set, List, Collection, Binary };
     Kind Type = Kind::Integer;
     int64_t Number = 0;             // Integer
     std::string Text;               // String, Identifier
     std::vector<std::string> Names; // Set
     std::vector<StoredValue> Elements;
     std::vector<StoredItem> Items; // Collection
+    std::vector<uint8_t> Bytes;    // Binary
     int Line = 0;
 
     // Each throws EDescriptionError when the value is of another kind.
@@ -91,6 +100,7 @@ struct StoredValue {
     [[nodiscard]] TColor AsColor() const;
     // A list of strings.
     [[nodiscard]] std::vector<std::string> AsStrings() const;
+    [[nodiscard]] const std::vector<uint8_t>& AsBytes() const;
 
     // An identifier that names one of the values.
     template <class E>
@@ -100,6 +110,20 @@ struct StoredValue {
         for (const auto& [text, value] : values)
             if (text == name)
                 return value;
+        throw EDescriptionError(Line, "unknown value " + name);
+    }
+    // An identifier that names a value of an enumeration counted from 0;
+    // `names` are its values' names in order.
+    template <class E>
+    [[nodiscard]] E AsEnumIndex(std::initializer_list<std::string_view> names) const
+    {
+        const std::string& name = AsIdentifier();
+        int index = 0;
+        for (const std::string_view text : names) {
+            if (text == name)
+                return E(index);
+            ++index;
+        }
         throw EDescriptionError(Line, "unknown value " + name);
     }
     // A set of names, each one of the flags; the flags or'ed together.
@@ -238,6 +262,19 @@ struct FormDescription {
 // The control properties and the form's own: Caption, BorderStyle,
 // FormStyle, WindowState, KeyPreview, ClientWidth, ClientHeight.
 [[nodiscard]] const PropertyTable<Form>& FormProperties();
+
+// A form class T, with the form properties, as the root of descriptions.
+template <class T>
+void RegisterFormRoot(ComponentClasses& classes, const std::string& name)
+{
+    PropertyTable<T> table;
+    table.Inherit(FormProperties());
+    classes.RegisterRoot(name, std::move(table));
+}
+
+// Sets a picture from its stored data (see the top of this file); throws
+// EDescriptionError for an unknown graphic class or malformed data.
+void ReadPictureData(Picture& picture, const StoredValue& value);
 
 // Loads a form from a parsed description (see the top of this file).
 void LoadForm(Form& form, const StoredObject& description, const ComponentClasses& classes);

@@ -30,6 +30,7 @@ void Thread::Body()
 {
     m_clock.EnterThread();
     try {
+        SetCurrentThreadPriority(Priority);
         Execute();
     } catch (...) {
         // A failure ends the thread's body; the owner learns of the end as

@@ -6,12 +6,25 @@
 #include "gui/Clock.h"
 
 #include <atomic>
+#include <cstdint>
 #include <exception>
 #include <thread>
 
 namespace saver {
 
 enum class ThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+// Gives the calling thread a priority. Windows: the thread priority level of
+// the same name (SetThreadPriority). Elsewhere the thread's nice value:
+// tpIdle is the weakest (19), tpLowest, tpLower, tpHigher and tpHighest move
+// the inherited value by +10, +5, -5 and -10 within -20..19, tpTimeCritical
+// is the strongest (-20), and tpNormal keeps the inherited value. Where the
+// system refuses (raising without the right to), the thread keeps the
+// priority it has.
+void SetCurrentThreadPriority(ThreadPriority priority);
+// What the system reports as the calling thread's priority: the Windows
+// priority level (THREAD_PRIORITY_*) or the nice value.
+[[nodiscard]] int32_t CurrentThreadPriorityValue();
 
 class Thread {
 public:
@@ -32,6 +45,7 @@ public:
     // finished (after WaitFor). The owner reports it on the GUI thread.
     [[nodiscard]] std::exception_ptr FatalException() const { return m_fatalException; }
 
+    // Given to the thread when its body begins.
     ThreadPriority Priority = ThreadPriority::tpNormal;
 
 protected:

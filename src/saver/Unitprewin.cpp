@@ -8,9 +8,7 @@ FormDescription TForm2::StoredDescription()
 {
     static const ComponentClasses classes = [] {
         ComponentClasses c;
-        PropertyTable<TForm2> form;
-        form.Inherit(FormProperties());
-        c.RegisterRoot("TForm2", std::move(form));
+        RegisterFormRoot<TForm2>(c, "TForm2");
         RegisterAATextClasses(c);
         return c;
     }();

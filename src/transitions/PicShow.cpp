@@ -106,11 +106,12 @@ void TCustomPicShow::SetStretchFine(bool value)
 
 void TCustomPicShow::SetStep(uint16_t value) { m_step = std::clamp<uint16_t>(value, 1, 100); }
 
-void TCustomPicShow::SetStyle(TShowStyle value)
+void TCustomPicShow::SetStyle(uint32_t value)
 {
     if (value == m_style || value > kLastShowStyle)
         return;
-    if (m_busy && StyleNeeds32Bit(value) && !StyleNeeds32Bit(m_style)) {
+    const TShowStyle style = TShowStyle(value);
+    if (m_busy && StyleNeeds32Bit(style) && !StyleNeeds32Bit(m_style)) {
         // The style works on four bytes a pixel; switch both bitmaps, taking
         // one canvas lock at a time.
         if (m_newImage) {
@@ -120,7 +121,7 @@ void TCustomPicShow::SetStyle(TShowStyle value)
         CanvasLock lock(m_frameBitmap->GetCanvas());
         m_frameBitmap->SetPixelFormat(PixelFormat::pf32bit);
     }
-    m_style = value;
+    m_style = style;
 }
 
 std::string TCustomPicShow::StyleName() const { return std::string(ShowStyleName(m_style)); }
@@ -273,12 +274,10 @@ void TCustomPicShow::UpdateFrame()
     const TShowStyle style = m_style;
     // With nothing to draw between the old image and the effect, a style's
     // frame is composed in one pass.
-    if (!OnBeforeNewFrame && style != 0 && progress != 0 && progress != 100) {
-        {
-            CanvasLock oldLock(m_oldImage->GetCanvas());
-            ComposeShowFrame(style, *m_frameBitmap, *m_oldImage, *m_newImage, r, m_step, progress);
-        }
-        DoBeforeNewFrame(*m_newImage, *m_frameBitmap);
+    const bool drawsBefore = OnBeforeNewFrame || DrawsBeforeNewFrame();
+    if (!drawsBefore && style != 0 && progress != 0 && progress != 100) {
+        CanvasLock oldLock(m_oldImage->GetCanvas());
+        ComposeShowFrame(style, *m_frameBitmap, *m_oldImage, *m_newImage, r, m_step, progress);
     } else {
         {
             CanvasLock oldLock(m_oldImage->GetCanvas());

@@ -28,6 +28,7 @@
 
 namespace saver {
 
+class ComponentClasses;
 class TCustomPicShow;
 
 enum class TBackgroundMode { bmNone, bmTiled, bmStretched, bmCentered };
@@ -81,7 +82,9 @@ public:
     [[nodiscard]] bool Manual() const { return m_manual; }
     void SetManual(bool value);
     [[nodiscard]] TShowStyle Style() const { return m_style; }
-    void SetStyle(TShowStyle value);
+    // Takes any unsigned value so that one out of range (above 150) is seen
+    // and ignored rather than narrowed into range.
+    void SetStyle(uint32_t value);
     [[nodiscard]] std::string StyleName() const;
     void SetStyleName(const std::string& name);
     [[nodiscard]] uint16_t Step() const { return m_step; }
@@ -136,6 +139,11 @@ protected:
     virtual void DoComplete();
     virtual void DoStart(Bitmap& picture, Bitmap& screen);
     virtual void DoStop();
+    // Whether DoBeforeNewFrame may draw without OnBeforeNewFrame assigned.
+    // When neither draws, a frame is composed in one pass (the same pixels,
+    // written once). True here, since a class derived from this one may
+    // override DoBeforeNewFrame; such a class that does not may answer false.
+    [[nodiscard]] virtual bool DrawsBeforeNewFrame() const { return true; }
 
     void WMPaint(Message& message) override;
     void WMEraseBkgnd(Message& message) override;
@@ -201,6 +209,14 @@ class TPicShow final : public TCustomPicShow {
 public:
     TPicShow() = default;
     ~TPicShow() override { StopBeforeDestruction(); }
+
+protected:
+    // DoBeforeNewFrame is the base's: only OnBeforeNewFrame draws.
+    [[nodiscard]] bool DrawsBeforeNewFrame() const override { return false; }
 };
+
+// Makes TPicShow, with its published properties, known to stored
+// descriptions.
+void RegisterPicShowClass(ComponentClasses& classes);
 
 } // namespace saver

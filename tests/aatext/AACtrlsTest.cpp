@@ -4,6 +4,7 @@
 
 #include "AATextTestSupport.h"
 #include "HeadlessTestSupport.h"
+#include "StoredFormSupport.h"
 #include "gui/Form.h"
 
 #include <cmath>
@@ -533,6 +534,137 @@ TEST(FadeTextDefaults, SampleTextDefaultsAndDesignTimeFontSets)
     runTime.SetActive(false);
     runTime.Loaded();
     EXPECT_EQ(runTime.Fonts().Count(), 0);
+}
+
+// The control from a stored description: every published property is read,
+// pictures included, and the loaded control renders its lines as the same
+// settings made in code do.
+TEST(FadeTextStream, AStoredControlRendersWhatTheSameSettingsInCodeRender)
+{
+    BoxGlyphRenderer glyphs;
+    ScopedGlyphRenderer installed(glyphs);
+    Bitmap pattern(6, 4, PixelFormat::pf24bit);
+    for (int32_t y = 0; y < 4; ++y)
+        for (int32_t x = 0; x < 6; ++x)
+            pattern.SetPixel(x, y, RGB(uint8_t(40 * x), uint8_t(60 * y), 200));
+    const std::string picture = test::StoredPictureData("TBitmap", test::BmpFile(pattern));
+    const auto setPicture = [&](Picture& p) { p.SetGraphic(std::make_unique<BitmapGraphic>(pattern)); };
+    using Setting = test::StoredSetting<TAAFadeText>;
+    const std::vector<Setting> settings = {
+        {"Left = 2", [](TAAFadeText& c) { c.SetBounds(2, c.Top(), c.Width(), c.Height()); }},
+        {"Top = 3", [](TAAFadeText& c) { c.SetBounds(c.Left(), 3, c.Width(), c.Height()); }},
+        {"Width = 110", [](TAAFadeText& c) { c.SetWidth(110); }},
+        {"Height = 40", [](TAAFadeText& c) { c.SetHeight(40); }},
+        {"AutoUpdate = True", [](TAAFadeText& c) { c.SetAutoUpdate(true); }},
+        {"Active = False", [](TAAFadeText& c) { c.SetActive(false); }},
+        {"RepeatCount = 2", [](TAAFadeText& c) { c.SetRepeatCount(2); }},
+        {"Hint = 'tip'", [](TAAFadeText& c) { c.Hint = "tip"; }},
+        {"ShowHint = True", [](TAAFadeText& c) { c.ShowHint = true; }},
+        {"Font.Name = 'Face'", [](TAAFadeText& c) { c.Font().SetName("Face"); }},
+        {"Font.Height = -9", [](TAAFadeText& c) { c.Font().SetHeight(-9); }},
+        {"Font.Color = clGreen", [](TAAFadeText& c) { c.Font().SetColor(clGreen); }},
+        {"Font.Charset = GB2312_CHARSET", [](TAAFadeText& c) { c.Font().SetCharset(134); }},
+        {"ParentEffect.ParentColor = False", [](TAAFadeText& c) { c.ParentEffect().SetParentColor(false); }},
+        {"ParentEffect.ParentFont = False", [](TAAFadeText& c) { c.ParentEffect().SetParentFont(false); }},
+        {"ParentEffect.ParentShowHint = False",
+         [](TAAFadeText& c) { c.ParentEffect().SetParentShowHint(false); }},
+        {"Drag.DragKind = 1", [](TAAFadeText& c) { c.Drag().SetDragKind(1); }},
+        {"Drag.DragCursor = -13", [](TAAFadeText& c) { c.Drag().SetDragCursor(-13); }},
+        {"Drag.DragMode = 1", [](TAAFadeText& c) { c.Drag().SetDragMode(1); }},
+        {"Fonts = <\n  item\n    Name = 'Big'\n    Font.Height = -14\n    Font.Color = clBlue\n"
+         "    Effect.Shadow.Enabled = True\n    Effect.Texture.Enabled = True\n"
+         "    Effect.Texture.Mode = tmStretched\n    Effect.Texture.Picture.Data = " + picture + "\n  end>",
+         [&](TAAFadeText& c) {
+             c.Fonts().Clear();
+             TFontLabel& big = c.Fonts().Add();
+             big.SetName("Big");
+             big.Font().SetHeight(-14);
+             big.Font().SetColor(clBlue);
+             big.Effect().Shadow().SetEnabled(true);
+             big.Effect().Texture().SetEnabled(true);
+             big.Effect().Texture().SetMode(TTextureMode::tmStretched);
+             setPicture(big.Effect().Texture().GetPicture());
+         }},
+        {"Labels = <\n  item\n    Name = 'Mine'\n    Text = 'xyz'\n  end>",
+         [](TAAFadeText& c) {
+             c.Labels().Clear();
+             TUserLabel& mine = c.Labels().Add();
+             mine.SetName("Mine");
+             mine.SetText("xyz");
+         }},
+        {"Text.FadeDelay = 400", [](TAAFadeText& c) { c.Text().SetFadeDelay(400); }},
+        {"Text.LineDelay = 2000", [](TAAFadeText& c) { c.Text().SetLineDelay(2000); }},
+        {"Text.Lines.Strings = ('<Big>Ab <Mine>' 'cd')",
+         [](TAAFadeText& c) { c.Text().Lines().SetStrings({"<Big>Ab <Mine>", "cd"}); }},
+        {"Text.Transparent = False", [](TAAFadeText& c) { c.Text().SetTransparent(false); }},
+        {"Text.Alignment = taRightJustify",
+         [](TAAFadeText& c) { c.Text().SetAlignment(TAlignment::taRightJustify); }},
+        {"Text.Layout = tlBottom", [](TAAFadeText& c) { c.Text().SetLayout(TTextLayout::tlBottom); }},
+        {"Text.Quality = aqLow", [](TAAFadeText& c) { c.Text().SetQuality(TAAQuality::aqLow); }},
+        {"Text.FontEffect.Alpha = 70", [](TAAFadeText& c) { c.Text().FontEffect().SetAlpha(70); }},
+        {"Text.FontEffect.Gradual.Enabled = True",
+         [](TAAFadeText& c) { c.Text().FontEffect().Gradual().SetEnabled(true); }},
+        {"Text.FontEffect.Texture.Enabled = True",
+         [](TAAFadeText& c) { c.Text().FontEffect().Texture().SetEnabled(true); }},
+        {"Text.FontEffect.Texture.Picture.Data = " + picture,
+         [&](TAAFadeText& c) { setPicture(c.Text().FontEffect().Texture().GetPicture()); }},
+        {"Text.FullPaint = True", [](TAAFadeText& c) { c.Text().SetFullPaint(true); }},
+        {"Text.LabelEffect = leOnlyALine",
+         [](TAAFadeText& c) { c.Text().SetLabelEffect(TLabelEffect::leOnlyALine); }},
+        {"Text.BackColor = 8454143", [](TAAFadeText& c) { c.Text().SetBackColor(8454143); }},
+        {"Text.BackGround.Data = " + picture, [&](TAAFadeText& c) { setPicture(c.Text().BackGround()); }},
+        {"Text.BackGroundMode = bmTiled",
+         [](TAAFadeText& c) { c.Text().SetBackGroundMode(TBackGroundMode::bmTiled); }},
+    };
+    const ComponentClasses classes = test::FormClasses(RegisterAATextClasses);
+    const std::string description = test::OneControlForm("TAAFadeText", settings);
+
+    // Both lines rendered, and the settings that do not show in them.
+    struct Rendered {
+        std::vector<std::unique_ptr<Bitmap>> Lines;
+        std::string Others;
+    };
+    const auto render = [&](bool stored) {
+        HeadlessApp app;
+        Form form;
+        TAAFadeText* text;
+        if (stored) {
+            LoadForm(form, ParseDescription(description), classes);
+            text = dynamic_cast<TAAFadeText*>(form.FindComponent("Shown"));
+        } else {
+            text = &static_cast<TAAFadeText&>(form.InsertComponent(std::make_unique<TAAFadeText>()));
+            text->SetParent(&form);
+            for (const Setting& setting : settings)
+                setting.Apply(*text);
+            text->Loaded();
+        }
+        Rendered r;
+        if (!text)
+            return r;
+        for (const std::string& line : text->Text().Lines().Items()) {
+            r.Lines.push_back(std::make_unique<Bitmap>(PixelFormat::pf24bit));
+            text->RenderLine(line, *r.Lines.back());
+        }
+        std::ostringstream others;
+        others << text->Left() << ' ' << text->Top() << ' ' << text->AutoUpdate() << text->Active() << ' '
+               << text->RepeatCount() << ' ' << text->Hint << text->ShowHint << ' ' << text->Font().Name() << ' '
+               << int(text->Font().Charset()) << ' ' << text->ParentEffect().ParentColor()
+               << text->ParentEffect().ParentFont() << text->ParentEffect().ParentShowHint() << ' '
+               << int(text->Drag().DragKind()) << text->Drag().DragCursor() << int(text->Drag().DragMode()) << ' '
+               << text->Text().FadeDelay() << ' ' << text->Text().LineDelay() << ' ' << text->Text().Transparent()
+               << text->Text().FullPaint();
+        r.Others = others.str();
+        return r;
+    };
+    const Rendered stored = render(true), built = render(false);
+    EXPECT_EQ(stored.Others, built.Others);
+    EXPECT_EQ(built.Others, "2 3 10 2 tip1 Face 134 000 1-131 400 2000 01");
+    ASSERT_EQ(stored.Lines.size(), 2u);
+    ASSERT_EQ(built.Lines.size(), 2u);
+    for (size_t i = 0; i < 2; ++i)
+        ExpectSameBitmap(*stored.Lines[i], *built.Lines[i]);
+    // The tiled background picture shows around the text.
+    EXPECT_EQ(built.Lines[1]->GetPixel(0, 0), pattern.GetPixel(0, 0));
 }
 
 } // namespace

@@ -105,6 +105,34 @@ TEST(AAMaskTest, ItalicWidthGainsThreeTenthsOfTheAverageAdvance)
     EXPECT_EQ(TAAFont(nullptr).TextWidth("abc"), 0);
 }
 
+// The extra width is computed in floating point: where width / length * 0.3
+// falls just below a half, it rounds down although the exact quotient is a
+// half (35 * 3 / 30 = 3.5 would give 4).
+TEST(AAMaskTest, ItalicExtraWidthRoundsTheFloatingPointProduct)
+{
+    struct Case {
+        int32_t Width;
+        const char* Text;
+        int32_t Expected;
+    };
+    const Case cases[] = {
+        {35, "abc", 38},       // 3.4999999999999996 -> 3
+        {55, "abc", 60},       // 5.499999999999999 -> 5
+        {70, "abcdef", 73},    // 3.4999999999999996 -> 3
+        {25, "a", 33},         // exactly 7.5 -> 8
+        {34, "abc", 37},       // 3.4 -> 3
+    };
+    for (const Case& c : cases) {
+        PatternGlyphRenderer renderer(c.Width, 1, std::vector<uint8_t>(size_t(c.Width)));
+        ScopedGlyphRenderer installed(renderer);
+        Bitmap target(4, 4, PixelFormat::pf24bit);
+        TAAFont font(&target.GetCanvas());
+        font.Mask().SetQuality(TAAQuality::aqNone); // measured width = pattern width
+        target.GetCanvas().Font.Style = fsItalic;
+        EXPECT_EQ(font.TextWidth(c.Text), c.Expected) << c.Width << " / " << c.Text;
+    }
+}
+
 // A mask from rows of coverage, top row first.
 void FillMask(TAAMask& mask, const std::vector<std::vector<uint8_t>>& rows)
 {

@@ -31,6 +31,8 @@ TEST(ParseDescription, EveryKindOfValue)
     end
     item
     end>
+  Data = {41 4a
+    7f}
   object Child: TChild
     Left = 3
   end
@@ -38,7 +40,7 @@ end
 )");
     EXPECT_EQ(root.Name, "Main");
     EXPECT_EQ(root.ClassName, "TMain");
-    ASSERT_EQ(root.Properties.size(), 9u);
+    ASSERT_EQ(root.Properties.size(), 10u);
     const auto& p = root.Properties;
     EXPECT_EQ(p[0].Value.AsInteger(), -12);
     EXPECT_EQ(p[1].Value.AsInteger(), 31);
@@ -53,9 +55,10 @@ end
     EXPECT_EQ(p[8].Value.Items[0].Properties.at(0).Value.AsString(), "A");
     EXPECT_EQ(p[8].Value.Items[0].Line, 13);
     EXPECT_TRUE(p[8].Value.Items[1].Properties.empty());
+    EXPECT_EQ(p[9].Value.AsBytes(), (std::vector<uint8_t>{0x41, 0x4A, 0x7F}));
     ASSERT_EQ(root.Children.size(), 1u);
-    EXPECT_EQ(root.Children[0].Line, 18);
-    EXPECT_EQ(root.Children[0].Properties.at(0).Line, 19);
+    EXPECT_EQ(root.Children[0].Line, 20);
+    EXPECT_EQ(root.Children[0].Properties.at(0).Line, 21);
 }
 
 struct BadText {
@@ -86,6 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadText{"object A: TA\n  X = ?\nend", "Stored description, line 2: unexpected character '?'"},
                       BadText{"object A: TA\n  X = #1114112\nend",
                               "Stored description, line 2: #1114112 is no character"},
+                      BadText{"object A: TA\n  X = {414}\nend",
+                              "Stored description, line 2: odd number of digits in binary data"},
                       BadText{"  X = 1", "Stored description, line 1: expected object"}));
 
 // A windowless control that records what the loader does to it.

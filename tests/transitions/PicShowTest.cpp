@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,14 +20,15 @@ using saver::test::Solid;
 namespace {
 
 // A shown form holding one transition control, with event counters.
-struct Fixture {
+template <class Control>
+struct ControlFixture {
     HeadlessApp H;
     Form Window;
-    TPicShow Show;
+    Control Show;
     std::vector<uint8_t> Progresses;
     int Completes = 0, Stops = 0, Starts = 0;
 
-    explicit Fixture(int32_t w = 40, int32_t h = 30)
+    explicit ControlFixture(int32_t w = 40, int32_t h = 30)
     {
         Window.SetBounds(0, 0, 200, 150);
         Show.SetParent(&Window);
@@ -54,6 +56,25 @@ struct Fixture {
     }
 };
 
+using Fixture = ControlFixture<TPicShow>;
+
+// A control of its own whose DoBeforeNewFrame marks two pixels of the frame:
+// one the effect then covers, one it leaves.
+class MarkingPicShow final : public TCustomPicShow {
+public:
+    ~MarkingPicShow() override { StopBeforeDestruction(); }
+    std::vector<TColor> SeenBefore; // the frame's first pixel when the marks are made
+
+protected:
+    void DoBeforeNewFrame(Bitmap& picture, Bitmap& screen) override
+    {
+        TCustomPicShow::DoBeforeNewFrame(picture, screen);
+        SeenBefore.push_back(screen.GetPixel(0, 0));
+        screen.SetPixel(0, 0, clRed);
+        screen.SetPixel(screen.Width() - 1, 0, clRed);
+    }
+};
+
 } // namespace
 
 TEST(PicShow, ThreadedTransitionRunsItsFramesAndCompletesOnce)
@@ -74,6 +95,35 @@ TEST(PicShow, ThreadedTransitionRunsItsFramesAndCompletesOnce)
     // 25 frames paced 40 ms apart: about a second of virtual time.
     EXPECT_GE(f.H.Backend->Now(), 960u);
     EXPECT_LE(f.H.Backend->Now(), 1100u);
+}
+
+// The animation thread runs at ThreadPriority; the frames' handlers, run on
+// it, read its priority back. Only lowering is tested: raising may be refused.
+TEST(PicShow, TheAnimationThreadRunsAtThreadPriority)
+{
+    const int32_t inherited = CurrentThreadPriorityValue();
+    struct Case {
+        ThreadPriority Priority;
+        int32_t Expected;
+    };
+#ifdef _WIN32
+    const Case cases[] = {{ThreadPriority::tpNormal, 0}, {ThreadPriority::tpLowest, -2}, {ThreadPriority::tpIdle, -15}};
+#else
+    const Case cases[] = {{ThreadPriority::tpNormal, inherited},
+                          {ThreadPriority::tpLowest, std::min(inherited + 10, 19)},
+                          {ThreadPriority::tpIdle, 19}};
+#endif
+    for (const Case& c : cases) {
+        Fixture f;
+        f.Show.SetStep(50);
+        f.Show.SetThreadPriority(c.Priority);
+        std::vector<int32_t> seen;
+        f.Show.OnAfterNewFrame = [&](Component*, Bitmap&, Bitmap&) { seen.push_back(CurrentThreadPriorityValue()); };
+        f.Show.Execute();
+        f.RunToIdle();
+        EXPECT_EQ(seen, (std::vector<int32_t>{c.Expected, c.Expected})) << int(c.Priority);
+    }
+    EXPECT_EQ(CurrentThreadPriorityValue(), inherited) << "the GUI thread keeps its priority";
 }
 
 TEST(PicShow, StepIsKeptWithinOneToHundred)
@@ -121,6 +171,30 @@ TEST(PicShow, CustomStyleWithoutAHandlerShowsTheOldImageUntilTheEnd)
     f.Show.Execute();
     f.RunToIdle();
     EXPECT_EQ(seen, (std::vector<TColor>{clBlack, clWhite}));
+}
+
+// An overridden DoBeforeNewFrame runs after the old image and before the
+// effect on every frame, whether OnBeforeNewFrame is assigned or not.
+TEST(PicShow, AnOverriddenDoBeforeNewFrameRunsBeforeTheEffect)
+{
+    for (const bool withEvent : {false, true}) {
+        ControlFixture<MarkingPicShow> f;
+        f.Show.SetStep(25);
+        int events = 0;
+        if (withEvent)
+            f.Show.OnBeforeNewFrame = [&](Component*, Bitmap&, Bitmap&) { ++events; };
+        std::vector<TColor> covered, left;
+        f.Show.OnAfterNewFrame = [&](Component*, Bitmap&, Bitmap& screen) {
+            covered.push_back(screen.GetPixel(0, 0));
+            left.push_back(screen.GetPixel(39, 0));
+        };
+        f.Show.Execute();
+        f.RunToIdle();
+        EXPECT_EQ(f.Show.SeenBefore, std::vector<TColor>(4, clBlack)) << "the old image, before the effect";
+        EXPECT_EQ(covered, std::vector<TColor>(4, clWhite)) << "the effect drew over the mark";
+        EXPECT_EQ(left, (std::vector<TColor>{clRed, clRed, clRed, clWhite})) << "the mark stays where no effect drew";
+        EXPECT_EQ(events, withEvent ? 4 : 0);
+    }
 }
 
 TEST(PicShow, CallsWhileBusyOrIdleThatDoNothing)
@@ -288,8 +362,13 @@ TEST(PicShow, AspectFitKeepsProportionsAndCentres)
 TEST(PicShow, StyleWritesFollowTheRegistry)
 {
     Fixture f;
-    f.Show.SetStyle(151);
-    EXPECT_EQ(f.Show.Style(), 5);
+    // Out of range, however wide: nothing changes (300 is not taken as 44).
+    for (const uint32_t outOfRange : {151u, 255u, 256u, 300u}) {
+        f.Show.SetStyle(outOfRange);
+        EXPECT_EQ(f.Show.Style(), 5) << outOfRange;
+    }
+    f.Show.SetStyle(150);
+    EXPECT_EQ(f.Show.Style(), 150);
     f.Show.SetStyleName("cUsToM");
     EXPECT_EQ(f.Show.Style(), 0);
     f.Show.SetStyleName("Expand from bottom");
