@@ -547,6 +547,10 @@ void TCustomPicShow::DefaultHandler(Message& message)
         return;
     }
     CustomControl::DefaultHandler(message);
+    if (message.Msg == CM_MOUSEENTER && OnMouseEnter)
+        OnMouseEnter(this);
+    else if (message.Msg == CM_MOUSELEAVE && OnMouseLeave)
+        OnMouseLeave(this);
 }
 
 // -------------------------------------------------------------------- events
