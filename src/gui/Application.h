@@ -121,7 +121,8 @@ public:
     // it; nullptr over none of ours. Only it is "inside": a parent counts as
     // left while the pointer is over one of its children. Disabled controls
     // count. Whenever it changes, the old one gets CM_MOUSELEAVE and then the
-    // new one CM_MOUSEENTER, each once.
+    // new one CM_MOUSEENTER, each once, when the move is taken from the queue
+    // (before the hook and the window see the move itself).
     [[nodiscard]] Control* MouseControl() const { return m_mouseControl; }
     // A control was hidden: if it or one of its children was under the
     // pointer, that one is left and whatever is under the pointer now is

@@ -121,6 +121,7 @@ public:
     void SetShowHint(bool showHint);
     [[nodiscard]] bool ParentShowHint() const { return m_parentShowHint; }
     void SetParentShowHint(bool parentShowHint);
+
     // Set while the control paints a copy of itself into another control's
     // image (see GraphicControl::PaintTo).
     [[nodiscard]] bool PaintingCopy() const { return m_paintingCopy; }
