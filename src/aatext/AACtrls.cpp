@@ -61,10 +61,10 @@ void TDrag::SetDragMode(uint8_t value) { m_control.m_dragMode = value; }
 
 bool TParentEffect::ParentColor() const { return m_control.ParentColor(); }
 void TParentEffect::SetParentColor(bool value) { m_control.SetParentColor(value); }
-bool TParentEffect::ParentFont() const { return m_control.m_parentFont; }
-void TParentEffect::SetParentFont(bool value) { m_control.m_parentFont = value; }
-bool TParentEffect::ParentShowHint() const { return m_control.m_parentShowHint; }
-void TParentEffect::SetParentShowHint(bool value) { m_control.m_parentShowHint = value; }
+bool TParentEffect::ParentFont() const { return m_control.ParentFont(); }
+void TParentEffect::SetParentFont(bool value) { m_control.SetParentFont(value); }
+bool TParentEffect::ParentShowHint() const { return m_control.ParentShowHint(); }
+void TParentEffect::SetParentShowHint(bool value) { m_control.SetParentShowHint(value); }
 
 // ---------------------------------------------------------------------------
 // TAAGraphicControl
@@ -72,7 +72,6 @@ void TParentEffect::SetParentShowHint(bool value) { m_control.m_parentShowHint =
 TAAGraphicControl::TAAGraphicControl() : m_aaFont(std::make_unique<TAAFontEx>(&m_canvas))
 {
     m_aaFont->Effect().OnChanged = [this](TPersistent*) { Changed(); };
-    m_font.OnChange = [this] { Changed(); };
     // A graphic control takes its parent's colour until it is given one.
     m_parentColor = true;
 }
@@ -140,16 +139,13 @@ void TAAGraphicControl::BoundsChanged(const Rect& oldBounds)
     GraphicControl::BoundsChanged(oldBounds);
 }
 
-void TAAGraphicControl::MouseEnter()
+void TAAGraphicControl::DefaultHandler(Message& message)
 {
-    if (OnMouseEnter)
+    if (message.Msg == CM_MOUSEENTER && OnMouseEnter)
         OnMouseEnter(this);
-}
-
-void TAAGraphicControl::MouseLeave()
-{
-    if (OnMouseLeave)
+    else if (message.Msg == CM_MOUSELEAVE && OnMouseLeave)
         OnMouseLeave(this);
+    GraphicControl::DefaultHandler(message);
 }
 
 // ---------------------------------------------------------------------------

@@ -97,16 +97,10 @@ public:
 
     // The anti-aliased font; its effect reports to Changed.
     [[nodiscard]] TAAFontEx& AAFont() { return *m_aaFont; }
-    // The control's font; a change calls Changed.
-    [[nodiscard]] TFont& Font() { return m_font; }
-    void SetFont(const TFont& value) { m_font.Assign(value); }
-
     [[nodiscard]] bool AutoUpdate() const { return m_autoUpdate; }
     void SetAutoUpdate(bool value);
     [[nodiscard]] TDrag& Drag() { return m_drag; }
     [[nodiscard]] TParentEffect& ParentEffect() { return m_parentEffect; }
-    std::string Hint;
-    bool ShowHint = false;
 
     [[nodiscard]] int32_t UpdateLock() const { return m_updateLock; }
     [[nodiscard]] bool IsLoaded() const { return m_isLoaded; }
@@ -122,9 +116,8 @@ public:
     // Loading is complete: IsLoaded, then InitControl.
     void Loaded() override;
 
-    // The mouse entering and leaving the control.
-    void MouseEnter();
-    void MouseLeave();
+    // The pointer entering and leaving the control (CM_MOUSEENTER,
+    // CM_MOUSELEAVE from the framework).
     NotifyEvent OnMouseEnter;
     NotifyEvent OnMouseLeave;
 
@@ -135,6 +128,8 @@ protected:
     void Paint() override;
     void BoundsChanged(const Rect& oldBounds) override;
     void ColorChanged() override { Changed(); }
+    void FontChanged() override { Changed(); }
+    void DefaultHandler(Message& message) override;
 
     virtual void PaintContent() {}
     virtual void InitControl() { Changed(); }
@@ -146,12 +141,9 @@ protected:
     uint8_t m_dragKind = 0;
     int16_t m_dragCursor = -12;
     uint8_t m_dragMode = 0;
-    bool m_parentFont = true;
-    bool m_parentShowHint = true;
 
 private:
     std::unique_ptr<TAAFontEx> m_aaFont;
-    TFont m_font;
     bool m_autoUpdate = true;
     TDrag m_drag{*this};
     TParentEffect m_parentEffect{*this};

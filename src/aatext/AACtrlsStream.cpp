@@ -182,7 +182,7 @@ void RegisterAATextClasses(ComponentClasses& classes)
     t.Add("Active", [](TAAFadeText& c, V v) { c.SetActive(v.AsBoolean()); });
     t.Add("RepeatCount", [](TAAFadeText& c, V v) { c.SetRepeatCount(int32_t(v.AsInteger(0, INT32_MAX))); });
     t.Add("Hint", [](TAAFadeText& c, V v) { c.Hint = v.AsString(); });
-    t.Add("ShowHint", [](TAAFadeText& c, V v) { c.ShowHint = v.AsBoolean(); });
+    t.Add("ShowHint", [](TAAFadeText& c, V v) { c.SetShowHint(v.AsBoolean()); });
     t.Nest("Font", [](TAAFadeText& c) -> TFont& { return c.Font(); }, FontProperties());
     t.Add("ParentEffect.ParentColor", [](TAAFadeText& c, V v) { c.ParentEffect().SetParentColor(v.AsBoolean()); });
     t.Add("ParentEffect.ParentFont", [](TAAFadeText& c, V v) { c.ParentEffect().SetParentFont(v.AsBoolean()); });

@@ -102,6 +102,11 @@ bool Application::ProcessMessage()
         m_terminated = true;
         return true;
     }
+    if (message.Msg == WM_MOUSEMOVE) {
+        TrackPointer(message);
+        if (message.Hwnd == 0)
+            return true; // the pointer is over none of our windows
+    }
     bool handled = false;
     if (OnMessage) {
         try {
@@ -418,16 +423,98 @@ WinControl* Application::WindowFromPoint(Point screen) const
 void Application::QueueInput(uint32_t msg, WPARAM wParam, Point screen)
 {
     WinControl* target = WindowFromPoint(screen);
-    if (!target)
+    // A move over none of our windows is queued all the same, with no
+    // window, so that the control the pointer left hears of it in order.
+    if (!target && msg != WM_MOUSEMOVE)
         return;
-    const Point client = target->ScreenToClient(screen);
-    Message message = MakeMessage(target->Handle(), msg, wParam, MakeLParam(client.X, client.Y), GetTickCount());
+    const Point client = target ? target->ScreenToClient(screen) : screen;
+    Message message =
+        MakeMessage(target ? target->Handle() : 0, msg, wParam, MakeLParam(client.X, client.Y), GetTickCount());
     message.Pt = screen;
     {
         std::lock_guard lock(m_queueMutex);
         m_posted.push_back(message);
     }
     GetClock().Notify();
+}
+
+Control* Application::ControlFromPoint(Point screen) const
+{
+    WinControl* window = WindowFromPoint(screen);
+    if (!window)
+        return nullptr;
+    // Windowless children lie below the windowed ones, the last one on top.
+    const Point p = window->ScreenToClient(screen);
+    const auto& children = window->Controls();
+    for (auto c = children.rbegin(); c != children.rend(); ++c)
+        if (!dynamic_cast<WinControl*>(*c) && (*c)->Visible() && (*c)->BoundsRect().Contains(p))
+            return *c;
+    return window;
+}
+
+void Application::TrackPointer(const Message& move)
+{
+    // A posted move names its window and client position; the position
+    // counts as the window is now.
+    Point screen = move.Pt;
+    if (auto* window = dynamic_cast<WinControl*>(FindTarget(move.Hwnd)))
+        screen = window->ClientToScreen({LoWord(move.LParam), HiWord(move.LParam)});
+    m_pointer = screen;
+    UpdateMouseControl();
+}
+
+void Application::UpdateMouseControl()
+{
+    Control* under = m_pointer ? ControlFromPoint(*m_pointer) : nullptr;
+    if (under == m_mouseControl)
+        return;
+    Control* left = m_mouseControl;
+    m_mouseControl = under;
+    if (left)
+        Notify(left, CM_MOUSELEAVE);
+    // The leave handler may have moved things: enter only what is current.
+    if (under && under == m_mouseControl)
+        Notify(under, CM_MOUSEENTER);
+}
+
+void Application::Notify(Control* control, uint32_t msg)
+{
+    try {
+        control->Perform(msg);
+    } catch (const std::exception& error) {
+        HandleException(error);
+    }
+}
+
+namespace {
+bool Within(const Control* control, const Control* ancestor)
+{
+    for (const Control* c = control; c; c = c->Parent())
+        if (c == ancestor)
+            return true;
+    return false;
+}
+} // namespace
+
+void Application::ControlHidden(Control* control)
+{
+    if (m_mouseControl && Within(m_mouseControl, control))
+        UpdateMouseControl();
+}
+
+void Application::WindowDestroying(WinControl* window)
+{
+    if (!m_mouseControl || !Within(m_mouseControl, window))
+        return;
+    Control* left = m_mouseControl;
+    m_mouseControl = nullptr;
+    Notify(left, CM_MOUSELEAVE);
+}
+
+void Application::ControlDestroyed(Control* control)
+{
+    if (m_mouseControl == control)
+        m_mouseControl = nullptr;
 }
 
 void Application::MouseMoved(Point screen) { QueueInput(WM_MOUSEMOVE, 0, screen); }

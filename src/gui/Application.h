@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -23,6 +24,7 @@
 
 namespace saver {
 
+class Control;
 class Form;
 class WinControl;
 
@@ -114,6 +116,25 @@ public:
     [[nodiscard]] Form* ActiveForm() const;
     void SetFocusedWindow(HWND window) { m_focus = window; }
 
+    // The control under the pointer: the topmost visible one, windowless
+    // controls included, as the last mouse move taken from the queue found
+    // it; nullptr over none of ours. Only it is "inside": a parent counts as
+    // left while the pointer is over one of its children. Disabled controls
+    // count. Whenever it changes, the old one gets CM_MOUSELEAVE and then the
+    // new one CM_MOUSEENTER, each once, when the move is taken from the queue
+    // (before the hook and the window see the move itself).
+    [[nodiscard]] Control* MouseControl() const { return m_mouseControl; }
+    // A control was hidden: if it or one of its children was under the
+    // pointer, that one is left and whatever is under the pointer now is
+    // entered.
+    void ControlHidden(Control* control);
+    // A window is about to be destroyed with its children, all still intact:
+    // the one of them under the pointer is left.
+    void WindowDestroying(WinControl* window);
+    // A control is being destroyed: it is forgotten without notification
+    // (what would handle it is gone already).
+    void ControlDestroyed(Control* control);
+
     // Dispatches to a window procedure, reporting failures; used by both the
     // queue and SendMessage.
     LRESULT Dispatch(Message& message);
@@ -144,6 +165,11 @@ private:
     void ServeSentMessages();
     void QueueInput(uint32_t msg, WPARAM wParam, Point screen);
     [[nodiscard]] WinControl* WindowFromPoint(Point screen) const;
+    [[nodiscard]] Control* ControlFromPoint(Point screen) const;
+    // A mouse move taken from the queue: where the pointer is now.
+    void TrackPointer(const Message& move);
+    void UpdateMouseControl();
+    void Notify(Control* control, uint32_t msg);
     [[nodiscard]] bool HasWork();
     void DestroyForms();
 
@@ -166,6 +192,8 @@ private:
     HWND m_nextHandle = 0x100;
     std::vector<Form*> m_zOrder;
     HWND m_focus = 0;
+    Control* m_mouseControl = nullptr;
+    std::optional<Point> m_pointer; // screen position of the last mouse move
     uint32_t m_backendDue = 0; // absolute tick when the backend wants a pump
     bool m_backendDueSet = false;
 };

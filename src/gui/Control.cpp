@@ -9,10 +9,20 @@ namespace saver {
 
 // ---------------------------------------------------------------- Control
 
-Control::Control() = default;
+Control::Control()
+{
+    m_font.OnChange = [this] {
+        m_parentFont = false;
+        FontChanged();
+        for (Control* child : Children())
+            child->TakeParentFont();
+    };
+}
 
 Control::~Control()
 {
+    if (Application::Exists())
+        Application::Current().ControlDestroyed(this);
     if (m_parent)
         m_parent->RemoveChild(this);
 }
@@ -28,6 +38,8 @@ void Control::SetParent(WinControl* parent)
     m_parent = parent;
     if (m_parent) {
         m_parent->AddChild(this);
+        TakeParentFont();
+        TakeParentShowHint();
         if (m_align != Align::alNone)
             m_parent->AlignControls();
         Invalidate();
@@ -69,6 +81,8 @@ void Control::SetVisible(bool visible)
         m_parent->AlignControls();
     if (visible)
         Invalidate();
+    else if (Application::Exists())
+        Application::Current().ControlHidden(this);
 }
 
 bool Control::Showing() const { return m_visible && m_parent && m_parent->Showing(); }
@@ -91,6 +105,57 @@ void Control::SetParentColor(bool parentColor)
         Invalidate();
         ColorChanged();
     }
+}
+
+std::vector<Control*> Control::Children() const
+{
+    if (const auto* window = dynamic_cast<const WinControl*>(this))
+        return window->Controls();
+    return {};
+}
+
+void Control::SetParentFont(bool parentFont)
+{
+    m_parentFont = parentFont;
+    TakeParentFont();
+}
+
+void Control::TakeParentFont()
+{
+    if (!m_parentFont || !m_parent)
+        return;
+    m_font.Assign(m_parent->m_font);
+    // Taking the parent's font is no change of our own.
+    m_parentFont = true;
+}
+
+void Control::SetShowHint(bool showHint)
+{
+    if (showHint == m_showHint)
+        return;
+    m_parentShowHint = false;
+    StoreShowHint(showHint);
+}
+
+void Control::SetParentShowHint(bool parentShowHint)
+{
+    m_parentShowHint = parentShowHint;
+    TakeParentShowHint();
+}
+
+void Control::TakeParentShowHint()
+{
+    if (m_parentShowHint && m_parent)
+        StoreShowHint(m_parent->m_showHint);
+}
+
+void Control::StoreShowHint(bool showHint)
+{
+    if (showHint == m_showHint)
+        return;
+    m_showHint = showHint;
+    for (Control* child : Children())
+        child->TakeParentShowHint();
 }
 
 void Control::SetAlign(Align align)
@@ -135,6 +200,18 @@ Form* Control::ParentForm() const
     return dynamic_cast<Form*>(const_cast<Control*>(c));
 }
 
+LRESULT Control::Perform(uint32_t msg, WPARAM wParam, LPARAM lParam)
+{
+    Message message;
+    if (const auto* window = dynamic_cast<const WinControl*>(this))
+        message.Hwnd = window->Handle();
+    message.Msg = msg;
+    message.WParam = wParam;
+    message.LParam = lParam;
+    WndProc(message);
+    return message.Result;
+}
+
 void Control::Click()
 {
     if (OnClick)
@@ -165,6 +242,7 @@ void WinControl::DestroyHandle()
     if (!m_handle || m_destroying)
         return;
     m_destroying = true;
+    Application::Current().WindowDestroying(this);
     Perform(WM_DESTROY);
     for (Control* child : std::vector<Control*>(m_controls))
         if (auto* windowed = dynamic_cast<WinControl*>(child))
@@ -221,17 +299,6 @@ void WinControl::SetFocus()
 {
     if (m_handle)
         Application::Current().SetFocusedWindow(m_handle);
-}
-
-LRESULT WinControl::Perform(uint32_t msg, WPARAM wParam, LPARAM lParam)
-{
-    Message message;
-    message.Hwnd = m_handle;
-    message.Msg = msg;
-    message.WParam = wParam;
-    message.LParam = lParam;
-    WndProc(message);
-    return message.Result;
 }
 
 void WinControl::WndProc(Message& message)

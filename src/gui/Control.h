@@ -12,6 +12,7 @@
 #include "core/Color.h"
 #include "core/Geometry.h"
 #include "gdi/Canvas.h"
+#include "gdi/Font.h"
 #include "gui/Application.h"
 #include "gui/Messages.h"
 
@@ -103,6 +104,24 @@ public:
     void SetColor(TColor color);
     [[nodiscard]] bool ParentColor() const { return m_parentColor; }
     void SetParentColor(bool parentColor);
+
+    // The font. While ParentFont is on, the control takes its parent's font
+    // (when it is parented, when ParentFont is turned on, and whenever the
+    // parent's font changes); changing the font itself turns ParentFont off.
+    [[nodiscard]] TFont& Font() { return m_font; }
+    [[nodiscard]] const TFont& Font() const { return m_font; }
+    void SetFont(const TFont& font) { m_font.Assign(font); }
+    [[nodiscard]] bool ParentFont() const { return m_parentFont; }
+    void SetParentFont(bool parentFont);
+
+    // Hints follow the same rule with ParentShowHint. This framework has no
+    // hint window: the values are kept and inherited, nothing shows them.
+    std::string Hint;
+    [[nodiscard]] bool ShowHint() const { return m_showHint; }
+    void SetShowHint(bool showHint);
+    [[nodiscard]] bool ParentShowHint() const { return m_parentShowHint; }
+    void SetParentShowHint(bool parentShowHint);
+
     // Set while the control paints a copy of itself into another control's
     // image (see GraphicControl::PaintTo).
     [[nodiscard]] bool PaintingCopy() const { return m_paintingCopy; }
@@ -126,6 +145,12 @@ public:
     // The form at the top of the parent chain.
     [[nodiscard]] Form* ParentForm() const;
 
+    // Hands a message to the control's message handling (WndProc) now. A
+    // windowless control takes the framework's own notifications this way,
+    // such as CM_MOUSEENTER and CM_MOUSELEAVE.
+    LRESULT Perform(uint32_t msg, WPARAM wParam = 0, LPARAM lParam = 0);
+    virtual void WndProc(Message& message) { DefaultHandler(message); }
+
     NotifyEvent OnClick;
     MouseEvent OnMouseDown;
     MouseEvent OnMouseUp;
@@ -138,6 +163,10 @@ protected:
     virtual void BoundsChanged(const Rect& oldBounds);
     // Called after the colour changed.
     virtual void ColorChanged() {}
+    // Called after the font changed, its own or taken from the parent.
+    virtual void FontChanged() {}
+    // Messages without a handler of their own.
+    virtual void DefaultHandler(Message&) {}
     friend class WinControl;
 
     WinControl* m_parent = nullptr;
@@ -148,6 +177,17 @@ protected:
     bool m_parentColor = false;
     bool m_paintingCopy = false;
     Align m_align = Align::alNone;
+
+private:
+    void TakeParentFont();
+    void TakeParentShowHint();
+    void StoreShowHint(bool showHint);
+    [[nodiscard]] std::vector<Control*> Children() const;
+
+    TFont m_font;
+    bool m_parentFont = true;
+    bool m_showHint = false;
+    bool m_parentShowHint = true;
 };
 
 class WinControl : public Control, public MessageTarget {
@@ -180,7 +220,6 @@ public:
 
     // The window procedure: one switch from message number to handler.
     void WndProc(Message& message) override;
-    LRESULT Perform(uint32_t msg, WPARAM wParam = 0, LPARAM lParam = 0);
 
     KeyEvent OnKeyDown;
     KeyEvent OnKeyUp;
@@ -198,8 +237,7 @@ protected:
     virtual void WMMouse(Message& message);
     virtual void WMSysCommand(Message& message);
     virtual void WMClose(Message& message);
-    // Messages without a handler of their own.
-    virtual void DefaultHandler(Message& message);
+    void DefaultHandler(Message& message) override;
 
     // Key handling with the form's key preview in front.
     virtual void KeyDown(uint16_t& key, uint32_t shift);

@@ -99,6 +99,7 @@ void Form::Hide()
     if (m_nativeCreated)
         app.GetBackend().ShowNativeWindow(m_handle, false);
     app.TopLevelHidden(this);
+    app.ControlHidden(this);
 }
 
 void Form::Close()

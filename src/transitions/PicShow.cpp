@@ -546,6 +546,10 @@ void TCustomPicShow::DefaultHandler(Message& message)
         return;
     }
     CustomControl::DefaultHandler(message);
+    if (message.Msg == CM_MOUSEENTER && OnMouseEnter)
+        OnMouseEnter(this);
+    else if (message.Msg == CM_MOUSELEAVE && OnMouseLeave)
+        OnMouseLeave(this);
 }
 
 // -------------------------------------------------------------------- events

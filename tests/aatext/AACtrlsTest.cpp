@@ -359,6 +359,28 @@ protected:
     }
 };
 
+TEST_F(FadeTextTest, LinesUseTheFormsFontUntilTheTextsOwnFontChanges)
+{
+    Form form;
+    form.Font().SetHeight(-20);
+    text->SetParent(&form);
+    text->Text().SetLabelEffect(TLabelEffect::leOnlyALine);
+    text->Text().SetQuality(TAAQuality::aqNone);
+    Bitmap image(PixelFormat::pf24bit);
+    text->RenderLine("a", image);
+    EXPECT_EQ(InkBounds(image, clWhite).Height(), 20);
+    EXPECT_TRUE(text->ParentEffect().ParentFont());
+
+    text->Font().SetHeight(-10);
+    EXPECT_FALSE(text->ParentEffect().ParentFont());
+    form.Font().SetHeight(-30);
+    text->RenderLine("a", image);
+    EXPECT_EQ(InkBounds(image, clWhite).Height(), 10);
+    text->ParentEffect().SetParentFont(true);
+    text->RenderLine("a", image);
+    EXPECT_EQ(InkBounds(image, clWhite).Height(), 30);
+}
+
 TEST_F(FadeTextTest, TransparentShowsTheParentAndTheControlsBelow)
 {
     Form form;

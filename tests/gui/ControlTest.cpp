@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 using namespace saver;
@@ -15,6 +16,14 @@ HeadlessBackend::Options Screen(int32_t w, int32_t h)
 {
     HeadlessBackend::Options options;
     options.Screen = {w, h};
+    return options;
+}
+
+// A 400 by 300 screen with scripted input.
+HeadlessBackend::Options Scripted(const char* script)
+{
+    HeadlessBackend::Options options = Screen(400, 300);
+    options.Script = ParseInputScript(script);
     return options;
 }
 
@@ -150,13 +159,11 @@ TEST(Painting, MaximizedFormCoversTheScreenAndGetsResized)
 
 TEST(Input, MouseMessagesGoToTheWindowUnderTheCursorInClientCoordinates)
 {
-    HeadlessBackend::Options options = Screen(400, 300);
-    options.Script = ParseInputScript("cursor 5 5\n"
-                                      "at 100 mousemove 130 70\n"
-                                      "at 200 lbutton\n"
-                                      "at 300 rbutton\n"
-                                      "at 400 key 65\n");
-    HeadlessApp h(options);
+    HeadlessApp h(Scripted("cursor 5 5\n"
+                           "at 100 mousemove 130 70\n"
+                           "at 200 lbutton\n"
+                           "at 300 rbutton\n"
+                           "at 400 key 65\n"));
     Form form;
     form.SetBounds(0, 0, 400, 300);
     WinControl child;
@@ -190,4 +197,105 @@ TEST(Input, MouseMessagesGoToTheWindowUnderTheCursorInClientCoordinates)
     EXPECT_EQ(seen[5].Msg, WM_KEYDOWN);
     EXPECT_EQ(seen[5].Hwnd, form.Handle()) << "keys go to the focused window";
     EXPECT_EQ(seen[6].Msg, WM_KEYUP);
+}
+
+TEST(ParentFont, FollowsTheParentUntilTheControlsOwnFontChanges)
+{
+    HeadlessApp h;
+    Form form;
+    WinControl panel;
+    GraphicControl label;
+    form.Font().SetHeight(-20);
+    panel.SetParent(&form);
+    label.SetParent(&panel);
+    EXPECT_EQ(label.Font().Height(), -20) << "parenting takes the parent's font";
+    EXPECT_TRUE(label.ParentFont());
+
+    form.Font().SetName("Arial");
+    EXPECT_EQ(label.Font().Name(), "Arial") << "through the panel, which follows its parent too";
+    EXPECT_TRUE(panel.ParentFont());
+
+    label.Font().SetColor(clRed);
+    EXPECT_FALSE(label.ParentFont());
+    form.Font().SetHeight(-30);
+    EXPECT_EQ(panel.Font().Height(), -30);
+    EXPECT_EQ(label.Font().Height(), -20) << "an own font no longer follows";
+
+    label.SetParentFont(true);
+    EXPECT_EQ(label.Font().Height(), -30);
+    EXPECT_EQ(label.Font().Color(), panel.Font().Color());
+}
+
+TEST(ParentShowHint, FollowsTheParentUntilShowHintIsSet)
+{
+    HeadlessApp h;
+    Form form;
+    WinControl panel;
+    GraphicControl label;
+    panel.SetParent(&form);
+    form.SetShowHint(true);
+    label.SetParent(&panel);
+    EXPECT_TRUE(panel.ShowHint());
+    EXPECT_TRUE(label.ShowHint());
+    EXPECT_TRUE(label.ParentShowHint());
+
+    label.SetShowHint(true); // unchanged: still the parent's
+    EXPECT_TRUE(label.ParentShowHint());
+    label.SetShowHint(false);
+    EXPECT_FALSE(label.ParentShowHint());
+    form.SetShowHint(false);
+    form.SetShowHint(true);
+    EXPECT_FALSE(label.ShowHint());
+    label.SetParentShowHint(true);
+    EXPECT_TRUE(label.ShowHint());
+}
+
+namespace {
+
+// Records the framework's crossing notifications under a name.
+template <class Base>
+class Crossings final : public Base {
+public:
+    Crossings(std::vector<std::string>& log, std::string name) : m_log(log), m_name(std::move(name)) {}
+
+protected:
+    void DefaultHandler(Message& message) override
+    {
+        if (message.Msg == CM_MOUSEENTER)
+            m_log.push_back("enter " + m_name);
+        else if (message.Msg == CM_MOUSELEAVE)
+            m_log.push_back("leave " + m_name);
+        Base::DefaultHandler(message);
+    }
+
+private:
+    std::vector<std::string>& m_log;
+    std::string m_name;
+};
+
+} // namespace
+
+TEST(MouseCrossing, OnlyTheInnermostControlIsInsideAndHidingAParentLeavesItsChild)
+{
+    HeadlessApp h(Scripted("at 10 mousemove 10 10\n"
+                           "at 20 mousemove 110 60\n"
+                           "at 30 mousemove 130 80\n"
+                           "at 40 mousemove 119 69\n"
+                           "at 50 mousemove 120 70\n"));
+    std::vector<std::string> log;
+    Crossings<Form> form(log, "form");
+    form.SetBounds(0, 0, 400, 300);
+    Crossings<WinControl> panel(log, "panel");
+    panel.SetBounds(100, 50, 200, 200);
+    panel.SetParent(&form);
+    Crossings<GraphicControl> label(log, "label");
+    label.SetBounds(20, 20, 50, 50);
+    label.SetParent(&panel);
+    form.Show();
+    h.RunUntil(60);
+    EXPECT_EQ(log, (std::vector<std::string>{"enter form", "leave form", "enter panel", "leave panel", "enter label",
+                                             "leave label", "enter panel", "leave panel", "enter label"}));
+    log.clear();
+    panel.SetVisible(false);
+    EXPECT_EQ(log, (std::vector<std::string>{"leave label", "enter form"}));
 }
