@@ -10,7 +10,8 @@ namespace {
 
 using V = const StoredValue&;
 
-void AddBoolean(PropertyTable<TPicShow>& t, const std::string& name, void (TCustomPicShow::*setter)(bool))
+template <class Owner>
+void AddBoolean(PropertyTable<TPicShow>& t, const std::string& name, void (Owner::*setter)(bool))
 {
     t.Add(name, [setter](TPicShow& c, V v) { (c.*setter)(v.AsBoolean()); });
 }
@@ -26,6 +27,9 @@ void RegisterPicShowClass(ComponentClasses& classes)
     t.Add("BgMode", [](TPicShow& c, V v) {
         c.SetBgMode(v.AsEnumIndex<TBackgroundMode>({"bmNone", "bmTiled", "bmStretched", "bmCentered"}));
     });
+    t.Add("Hint", [](TPicShow& c, V v) { c.Hint = v.AsString(); });
+    AddBoolean(t, "ShowHint", &Control::SetShowHint);
+    AddBoolean(t, "ParentShowHint", &Control::SetParentShowHint);
     AddBoolean(t, "AutoSize", &TCustomPicShow::SetAutoSize);
     AddBoolean(t, "Center", &TCustomPicShow::SetCenter);
     AddBoolean(t, "Stretch", &TCustomPicShow::SetStretch);

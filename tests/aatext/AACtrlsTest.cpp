@@ -581,7 +581,7 @@ TEST(FadeTextStream, AStoredControlRendersWhatTheSameSettingsInCodeRender)
         {"Active = False", [](TAAFadeText& c) { c.SetActive(false); }},
         {"RepeatCount = 2", [](TAAFadeText& c) { c.SetRepeatCount(2); }},
         {"Hint = 'tip'", [](TAAFadeText& c) { c.Hint = "tip"; }},
-        {"ShowHint = True", [](TAAFadeText& c) { c.ShowHint = true; }},
+        {"ShowHint = True", [](TAAFadeText& c) { c.SetShowHint(true); }},
         {"Font.Name = 'Face'", [](TAAFadeText& c) { c.Font().SetName("Face"); }},
         {"Font.Height = -9", [](TAAFadeText& c) { c.Font().SetHeight(-9); }},
         {"Font.Color = clGreen", [](TAAFadeText& c) { c.Font().SetColor(clGreen); }},
@@ -669,7 +669,7 @@ TEST(FadeTextStream, AStoredControlRendersWhatTheSameSettingsInCodeRender)
         }
         std::ostringstream others;
         others << text->Left() << ' ' << text->Top() << ' ' << text->AutoUpdate() << text->Active() << ' '
-               << text->RepeatCount() << ' ' << text->Hint << text->ShowHint << ' ' << text->Font().Name() << ' '
+               << text->RepeatCount() << ' ' << text->Hint << text->ShowHint() << ' ' << text->Font().Name() << ' '
                << int(text->Font().Charset()) << ' ' << text->ParentEffect().ParentColor()
                << text->ParentEffect().ParentFont() << text->ParentEffect().ParentShowHint() << ' '
                << int(text->Drag().DragKind()) << text->Drag().DragCursor() << int(text->Drag().DragMode()) << ' '

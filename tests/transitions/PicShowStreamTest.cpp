@@ -34,7 +34,7 @@ std::unique_ptr<Bitmap> Quarters(int32_t w, int32_t h, TColor a, TColor b)
 
 struct Shown {
     std::vector<TColor> Pixels;
-    std::tuple<bool, bool, bool, bool, bool, bool, bool, bool, bool, int, int, int, int, int, int> Settings;
+    std::tuple<bool, bool, bool, bool, bool, bool, bool, bool, bool, int, int, int, int, int, int, bool, bool, int> Settings;
 };
 
 Shown ShowHalfway(const ComponentClasses* classes, const std::string& text,
@@ -68,7 +68,8 @@ Shown ShowHalfway(const ComponentClasses* classes, const std::string& text,
     shown.Settings = {show->AutoSize(),     show->Center(),   show->Stretch(), show->StretchFine(),
                       show->OverDraw(),     show->Threaded(), show->Manual(),  show->Reverse(),
                       show->Enabled(),      show->Style(),    show->Step(),    show->Delay(),
-                      int(show->BgMode()), int(show->GetThreadPriority()), int(show->Color())};
+                      int(show->BgMode()), int(show->GetThreadPriority()), int(show->Color()),
+                      show->ShowHint(),     show->ParentShowHint(), int(show->Hint.size())};
     show->Stop();
     return shown;
 }
@@ -86,6 +87,9 @@ TEST(PicShowStream, AStoredControlShowsWhatTheSameSettingsInCodeShow)
         {"Align = alNone", [](TPicShow& c) { c.SetAlign(Align::alNone); }},
         {"Visible = True", [](TPicShow& c) { c.SetVisible(true); }},
         {"Enabled = False", [](TPicShow& c) { c.SetEnabled(false); }},
+        {"ShowHint = True", [](TPicShow& c) { c.SetShowHint(true); }},
+        {"ParentShowHint = False", [](TPicShow& c) { c.SetParentShowHint(false); }},
+        {"Hint = 'Next picture'", [](TPicShow& c) { c.Hint = "Next picture"; }},
         {"ParentColor = False", [](TPicShow& c) { c.SetParentColor(false); }},
         {"Color = clRed", [](TPicShow& c) { c.SetColor(clRed); }},
         {"Picture.Data = " + StoredPictureData("TJPEGImage", jpeg),
