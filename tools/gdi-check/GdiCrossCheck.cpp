@@ -471,13 +471,31 @@ std::vector<RegionCase> GenerateRegions(CaseRandom& rnd, size_t perFamily)
     return cases;
 }
 
+// One axis of a generated blit.
+struct BlitAxis {
+    int32_t SourceSize, TargetSize, Source, SourceExtent, Target, TargetExtent;
+};
+
+// perMode blits for each (family, mode), each axis drawn by `axis`.
+std::vector<BlitCase> MakeBlits(std::initializer_list<std::pair<const char*, const char*>> families, size_t perMode,
+                                const std::function<BlitAxis()>& axis)
+{
+    std::vector<BlitCase> blits;
+    for (const auto& [family, mode] : families)
+        for (size_t i = 0; i < perMode; ++i) {
+            const BlitAxis x = axis(), y = axis();
+            blits.push_back({Name(family, i), mode, x.SourceSize, y.SourceSize, x.TargetSize, y.TargetSize, x.Target,
+                             y.Target, x.TargetExtent, y.TargetExtent, x.Source, y.Source, x.SourceExtent,
+                             y.SourceExtent});
+        }
+    return blits;
+}
+
 // Each axis grows, shrinks or keeps its size, and mirrors now and then on
 // either side; the source rectangle sometimes reaches outside its bitmap.
 std::vector<BlitCase> GenerateBlits(CaseRandom& rnd, size_t perMode)
 {
-    struct Axis {
-        int32_t SourceSize, TargetSize, Source, SourceExtent, Target, TargetExtent;
-    };
+    using Axis = BlitAxis;
     auto axis = [&] {
         Axis a{rnd.Between(1, 40), rnd.Between(1, 48), 0, 0, 0, 0};
         a.SourceExtent = rnd.Between(1, a.SourceSize);
@@ -503,15 +521,7 @@ std::vector<BlitCase> GenerateBlits(CaseRandom& rnd, size_t perMode)
         }
         return a;
     };
-    std::vector<BlitCase> blits;
-    for (const auto& [family, mode] : {std::pair{"g_blt_coc", "coloroncolor"}, std::pair{"g_blt_bow", "blackonwhite"}})
-        for (size_t i = 0; i < perMode; ++i) {
-            const Axis x = axis(), y = axis();
-            blits.push_back({Name(family, i), mode, x.SourceSize, y.SourceSize, x.TargetSize, y.TargetSize, x.Target,
-                             y.Target, x.TargetExtent, y.TargetExtent, x.Source, y.Source, x.SourceExtent,
-                             y.SourceExtent});
-        }
-    return blits;
+    return MakeBlits({{"g_blt_coc", "coloroncolor"}, {"g_blt_bow", "blackonwhite"}}, perMode, axis);
 }
 
 // Narrow blits whose rectangles are mirrored on either side and start or
@@ -520,9 +530,7 @@ std::vector<BlitCase> GenerateBlits(CaseRandom& rnd, size_t perMode)
 // a few of them still differ from the GDI by a pixel (--edges N shows them).
 std::vector<BlitCase> GenerateEdgeBlits(CaseRandom& rnd, size_t perMode)
 {
-    struct Axis {
-        int32_t SourceSize, TargetSize, Source, SourceExtent, Target, TargetExtent;
-    };
+    using Axis = BlitAxis;
     auto axis = [&] {
         Axis a{rnd.Between(1, 12), rnd.Between(1, 10), 0, 0, 0, 0};
         // Often a shrink; the source rectangle reaches past either edge.
@@ -540,16 +548,11 @@ std::vector<BlitCase> GenerateEdgeBlits(CaseRandom& rnd, size_t perMode)
         }
         return a;
     };
-    std::vector<BlitCase> blits;
-    for (const auto& [family, mode] : {std::pair{"g_edge_coc", "coloroncolor"}, std::pair{"g_edge_bow", "blackonwhite"},
-                                       std::pair{"g_edge_wob", "whiteonblack"}, std::pair{"g_edge_def", "default"}})
-        for (size_t i = 0; i < perMode; ++i) {
-            const Axis x = axis(), y = axis();
-            blits.push_back({Name(family, i), mode, x.SourceSize, y.SourceSize, x.TargetSize, y.TargetSize, x.Target,
-                             y.Target, x.TargetExtent, y.TargetExtent, x.Source, y.Source, x.SourceExtent,
-                             y.SourceExtent});
-        }
-    return blits;
+    return MakeBlits({{"g_edge_coc", "coloroncolor"},
+                      {"g_edge_bow", "blackonwhite"},
+                      {"g_edge_wob", "whiteonblack"},
+                      {"g_edge_def", "default"}},
+                     perMode, axis);
 }
 
 // ---------------------------------------------------------------- the run
