@@ -223,24 +223,11 @@ std::pair<int32_t, int32_t> VisibleSpan(int32_t size, int32_t visible)
 
 Orientation Orientation::FromExif(int value)
 {
-    switch (value) {
-    case 2:
-        return {false, true, false};
-    case 3:
-        return {false, true, true};
-    case 4:
-        return {false, false, true};
-    case 5:
-        return {true, false, false};
-    case 6:
-        return {true, false, true};
-    case 7:
-        return {true, true, true};
-    case 8:
-        return {true, true, false};
-    default:
-        return {};
-    }
+    // Transpose, FlipX, FlipY for the values 1 to 8.
+    static constexpr Orientation kByValue[] = {{false, false, false}, {false, true, false}, {false, true, true},
+                                               {false, false, true},  {true, false, false}, {true, false, true},
+                                               {true, true, true},    {true, true, false}};
+    return value >= 1 && value <= 8 ? kByValue[value - 1] : Orientation{};
 }
 
 Point Orientation::StoredPixel(int32_t x, int32_t y, int32_t W, int32_t H) const

@@ -1,7 +1,6 @@
 #include "payload/ReadPayload.h"
 
 #include "core/Diagnostics.h"
-#include "core/Error.h"
 #include "gdi/Jpeg.h"
 #include "payload/PayloadFile.h"
 #include "payload/Trailer.h"
