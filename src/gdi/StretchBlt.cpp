@@ -57,7 +57,16 @@ std::vector<AxisSpan> MapAxis(int32_t dpos, int32_t dext, int32_t spos, int32_t 
         limited = true;
     }
     const int64_t windowBase = dorigin + (dext < 0 ? 1 : 0);
-    const int64_t windowLow = low + windowBase, windowHigh = high + windowBase;
+    int64_t windowLow = low + windowBase, windowHigh = high + windowBase;
+    // Cut at both ends, the window reaches one pixel further at the end the
+    // copy walks towards, once the cut where the walk starts covers a whole
+    // destination pixel.
+    if (limited && srcLow < visLow && srcHigh > visHigh) {
+        if (dext > 0 && low != 0)
+            windowHigh += 1;
+        else if (dext < 0 && high != 0)
+            windowLow -= 1;
+    }
 
     const int64_t D = std::abs(int64_t(dext));
     int64_t S = std::abs(int64_t(sext));

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <random>
+#include <string>
 #include <thread>
 
 using namespace saver;
@@ -67,6 +69,40 @@ TEST(StretchBlt, WhiteOnBlackOrsWhatBlackOnWhiteAnds)
     StretchBlt(wide, {0, 0, 1, 1}, 0, 0, 1, 1, source3, 0, 0, 3, 1, StretchMode::BLACKONWHITE);
     EXPECT_EQ(wide.GetPixel(0, 0), RGB(0x00, 0x00, 0x00));
 }
+
+// A mirrored blit whose source rectangle reaches past both ends of a
+// three-pixel row, into a four-pixel row; what a real GDI wrote, by source
+// column (-1: left alone). Whether the window reaches one pixel further at
+// its far end depends on the cut where the copy starts covering a whole
+// destination pixel: each direction on both sides of that.
+struct MirroredCut {
+    const char* Name;
+    int32_t XD, WD, XS, WS;
+    std::array<int, 4> Columns;
+};
+
+class StretchMirroredCutBothEnds : public testing::TestWithParam<MirroredCut> {};
+
+TEST_P(StretchMirroredCutBothEnds, WritesWhatTheGdiWrites)
+{
+    const MirroredCut c = GetParam();
+    auto source = Numbered(3, 1);
+    Bitmap target(4, 1, PixelFormat::pf32bit);
+    const TColor untouched = RGB(1, 2, 3);
+    for (int32_t x = 0; x < 4; ++x)
+        target.SetPixel(x, 0, untouched);
+    StretchBlt(target, {0, 0, 4, 1}, c.XD, 0, c.WD, 1, *source, c.XS, 0, c.WS, 1, StretchMode::COLORONCOLOR);
+    for (int32_t x = 0; x < 4; ++x)
+        EXPECT_EQ(target.GetPixel(x, 0), c.Columns[x] < 0 ? untouched : source->GetPixel(c.Columns[x], 0))
+            << "column " << x;
+}
+
+INSTANTIATE_TEST_SUITE_P(Gdi, StretchMirroredCutBothEnds,
+                         testing::Values(MirroredCut{"LeftwardsReachesFurther", 2, -4, -4, 8, {2, 1, -1, -1}},
+                                         MirroredCut{"LeftwardsDoesNot", 3, -3, -1, 5, {-1, 1, 0, -1}},
+                                         MirroredCut{"RightwardsReachesFurther", -3, 7, 3, -6, {2, 1, 1, 0}},
+                                         MirroredCut{"RightwardsDoesNot", -3, 6, 3, -10, {-1, 2, 1, -1}}),
+                         [](const testing::TestParamInfo<MirroredCut>& info) { return std::string(info.param.Name); });
 
 class StretchFormats : public testing::TestWithParam<PixelFormat> {};
 
