@@ -1,7 +1,9 @@
 // The user's locale on Windows: the user default locale's case-insensitive
-// comparison and its short date and long time formats. Text is in the ANSI
-// code page.
+// comparison and its short date and long time formats. Text is UTF-8 here
+// and UTF-16 at the system.
 #include "aatext/LocaleText.h"
+
+#include "core/Utf16Win32.h"
 
 #include <windows.h>
 
@@ -34,7 +36,7 @@ bool ToSystemTime(const std::tm& time, SYSTEMTIME& system)
     return true;
 }
 
-// Runs a Get...FormatA function twice: once for the length, once for the text.
+// Runs a Get...FormatW function twice: once for the length, once for the text.
 template <typename Format> std::string Formatted(const std::tm& time, Format format)
 {
     SYSTEMTIME system;
@@ -43,10 +45,10 @@ template <typename Format> std::string Formatted(const std::tm& time, Format for
     const int length = format(system, nullptr, 0);
     if (length <= 0)
         return {};
-    std::string text(size_t(length), '\0');
+    std::wstring text(size_t(length), L'\0');
     const int written = format(system, text.data(), length);
     text.resize(written > 0 ? size_t(written) - 1 : 0); // the count includes the terminating zero
-    return text;
+    return Narrow(text);
 }
 
 } // namespace
@@ -55,21 +57,22 @@ bool SameTextLocale(std::string_view a, std::string_view b)
 {
     if (a.size() > INT_MAX || b.size() > INT_MAX)
         return a == b;
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), int(a.size()), b.data(), int(b.size())) ==
-           CSTR_EQUAL;
+    const std::wstring wideA = Widen(a), wideB = Widen(b);
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wideA.data(), int(wideA.size()), wideB.data(),
+                          int(wideB.size())) == CSTR_EQUAL;
 }
 
 std::string FormatShortDate(const std::tm& time)
 {
-    return Formatted(time, [](const SYSTEMTIME& system, char* buffer, int size) {
-        return GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &system, nullptr, buffer, size);
+    return Formatted(time, [](const SYSTEMTIME& system, wchar_t* buffer, int size) {
+        return GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &system, nullptr, buffer, size);
     });
 }
 
 std::string FormatLongTime(const std::tm& time)
 {
-    return Formatted(time, [](const SYSTEMTIME& system, char* buffer, int size) {
-        return GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &system, nullptr, buffer, size);
+    return Formatted(time, [](const SYSTEMTIME& system, wchar_t* buffer, int size) {
+        return GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &system, nullptr, buffer, size);
     });
 }
 

@@ -15,6 +15,8 @@
 // ignored and 1 and 2 (3 and 4) read the same key.
 #include "aatext/RegisteredUser.h"
 
+#include "core/Utf16Win32.h"
+
 #include <windows.h>
 
 #include <string>
@@ -24,8 +26,8 @@ namespace saver {
 
 namespace {
 
-constexpr const char* kKeys[] = {"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                                 "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"};
+constexpr const wchar_t* kKeys[] = {L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                                    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"};
 constexpr REGSAM kViews[] = {KEY_WOW64_64KEY, 0};
 // Values longer than this are not a name; they are ignored.
 constexpr DWORD kMaxValueBytes = 64 * 1024;
@@ -33,9 +35,9 @@ constexpr DWORD kMaxValueBytes = 64 * 1024;
 // An open key, closed on scope exit.
 class Key {
 public:
-    Key(const char* path, REGSAM view)
+    Key(const wchar_t* path, REGSAM view)
     {
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view, &m_key) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view, &m_key) != ERROR_SUCCESS)
             m_key = nullptr;
     }
     ~Key()
@@ -46,24 +48,27 @@ public:
     Key(const Key&) = delete;
     Key& operator=(const Key&) = delete;
 
-    // The string value up to its first zero byte; empty when the value is
-    // missing, not a string, or too long.
-    [[nodiscard]] std::string String(const char* name) const
+    // The string value up to its first zero character, in UTF-8; empty when
+    // the value is missing, not a string, or too long.
+    [[nodiscard]] std::string String(const wchar_t* name) const
     {
         if (!m_key)
             return {};
         DWORD type = 0;
         DWORD size = 0;
-        if (RegQueryValueExA(m_key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        if (RegQueryValueExW(m_key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
             (type != REG_SZ && type != REG_EXPAND_SZ) || size > kMaxValueBytes)
             return {};
-        // One byte more than stored: the data need not end in a zero.
-        std::vector<char> data(size_t(size) + 1, '\0');
-        if (RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
+        // One character more than stored: the data need not end in a zero
+        // (nor in a whole character).
+        const size_t stored = (size_t(size) + 1) / sizeof(wchar_t);
+        std::vector<wchar_t> data(stored + 1, L'\0');
+        size = DWORD(stored * sizeof(wchar_t));
+        if (RegQueryValueExW(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
                 ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ) || size >= data.size())
+            (type != REG_SZ && type != REG_EXPAND_SZ))
             return {};
-        return std::string(data.data());
+        return Narrow(data.data());
     }
 
 private:
@@ -72,18 +77,18 @@ private:
 
 std::string LoggedOnUser()
 {
-    std::vector<char> name(257, '\0'); // UNLEN + 1
+    std::vector<wchar_t> name(257, L'\0'); // UNLEN + 1
     DWORD size = DWORD(name.size());
-    if (!GetUserNameA(name.data(), &size)) {
+    if (!GetUserNameW(name.data(), &size)) {
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0 || size > kMaxValueBytes)
             return {};
-        name.assign(size_t(size) + 1, '\0');
+        name.assign(size_t(size) + 1, L'\0');
         size = DWORD(name.size());
-        if (!GetUserNameA(name.data(), &size))
+        if (!GetUserNameW(name.data(), &size))
             return {};
     }
-    name.back() = '\0';
-    return std::string(name.data());
+    name.back() = L'\0';
+    return Narrow(name.data());
 }
 
 } // namespace
@@ -91,15 +96,15 @@ std::string LoggedOnUser()
 RegisteredUser ReadRegisteredUser()
 {
     RegisteredUser user;
-    for (const char* path : kKeys)
+    for (const wchar_t* path : kKeys)
         for (REGSAM view : kViews) {
             if (!user.Owner.empty() && !user.Organization.empty())
                 break;
             const Key key(path, view);
             if (user.Owner.empty())
-                user.Owner = key.String("RegisteredOwner");
+                user.Owner = key.String(L"RegisteredOwner");
             if (user.Organization.empty())
-                user.Organization = key.String("RegisteredOrganization");
+                user.Organization = key.String(L"RegisteredOrganization");
         }
     if (user.Owner.empty())
         user.Owner = LoggedOnUser();

@@ -1,6 +1,7 @@
 #include "gdi/Jpeg.h"
 
 #include "core/Error.h"
+#include "core/Utf8Path.h"
 #include "gdi/Bitmap.h"
 
 #include <algorithm>
@@ -337,7 +338,7 @@ void DecodeJpeg(std::span<const uint8_t> bytes, Bitmap& out, const JpegDecodeOpt
 
 void LoadJpegFile(const std::string& path, Bitmap& out, const JpegDecodeOptions& options, std::string* warning)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(Utf8Path(path), std::ios::binary);
     if (!file)
         throw Exception("Cannot open " + path);
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

@@ -1,6 +1,7 @@
 #include "gui/Picture.h"
 
 #include "core/Error.h"
+#include "core/Utf8Path.h"
 #include "gdi/Canvas.h"
 #include "gdi/Jpeg.h"
 
@@ -64,7 +65,7 @@ void Picture::SetGraphic(std::unique_ptr<Graphic> graphic)
 
 void Picture::LoadFromFile(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(Utf8Path(path), std::ios::binary);
     if (!file)
         throw Exception("Cannot open " + path);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

@@ -1,6 +1,7 @@
 #include "payload/ReadPayload.h"
 
 #include "core/Error.h"
+#include "core/Utf16Win32.h"
 
 #include <windows.h>
 
@@ -9,14 +10,9 @@
 namespace saver {
 namespace {
 
-std::string SystemMessage(DWORD code)
+std::string ErrorText(DWORD code)
 {
-    char text[512] = {};
-    const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                          text, DWORD(sizeof text), nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
-        message.pop_back();
+    const std::string message = SystemMessage(code);
     return message.empty() ? "error " + std::to_string(code) : message;
 }
 
@@ -26,10 +22,10 @@ void WriteExtractedFile(const std::string& path, const uint8_t* data, size_t siz
 {
     // A reparse point planted under the fixed name (a link to somewhere
     // else) is replaced as a file of its own, never written through.
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE file = ::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        throw Exception("Cannot write " + path + ": " + SystemMessage(::GetLastError()));
+        throw Exception("Cannot write " + path + ": " + ErrorText(::GetLastError()));
     size_t written = 0;
     while (written < size) {
         const DWORD chunk = DWORD(std::min<size_t>(size - written, 1u << 30));
@@ -37,12 +33,12 @@ void WriteExtractedFile(const std::string& path, const uint8_t* data, size_t siz
         if (!::WriteFile(file, data + written, chunk, &n, nullptr) || n == 0) {
             const DWORD error = ::GetLastError();
             ::CloseHandle(file);
-            throw Exception("Cannot write " + path + ": " + SystemMessage(error));
+            throw Exception("Cannot write " + path + ": " + ErrorText(error));
         }
         written += n;
     }
     if (!::CloseHandle(file))
-        throw Exception("Cannot write " + path + ": " + SystemMessage(::GetLastError()));
+        throw Exception("Cannot write " + path + ": " + ErrorText(::GetLastError()));
 }
 
 } // namespace saver

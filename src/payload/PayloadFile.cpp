@@ -1,5 +1,7 @@
 #include "payload/PayloadFile.h"
 
+#include "core/Utf8Path.h"
+
 #include <string>
 
 namespace saver {
@@ -9,14 +11,14 @@ PayloadFile::PayloadFile(const std::filesystem::path& path)
 {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
-        throw PayloadError("Cannot open " + path.string() + ": not a regular file");
+        throw PayloadError("Cannot open " + Utf8Text(path) + ": not a regular file");
     m_stream.open(path, std::ios::binary | std::ios::in);
     if (!m_stream)
-        throw PayloadError("Cannot open " + path.string() + " for reading");
+        throw PayloadError("Cannot open " + Utf8Text(path) + " for reading");
     m_stream.seekg(0, std::ios::end);
     const std::streamoff end = m_stream.tellg();
     if (!m_stream || end < 0)
-        throw PayloadError("Cannot determine the length of " + path.string());
+        throw PayloadError("Cannot determine the length of " + Utf8Text(path));
     m_length = static_cast<int64_t>(end);
 }
 

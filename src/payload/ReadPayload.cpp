@@ -1,6 +1,7 @@
 #include "payload/ReadPayload.h"
 
 #include "core/Diagnostics.h"
+#include "core/Utf8Path.h"
 #include "gdi/Jpeg.h"
 #include "payload/PayloadFile.h"
 #include "payload/Trailer.h"
@@ -100,7 +101,7 @@ void FlashBranch(PayloadFile& file, PayloadTarget& target, PayloadFields& f)
 bool ReadPayload(const std::string& fileName, PayloadTarget& target)
 {
     try {
-        PayloadFile file(fileName);
+        PayloadFile file(Utf8Path(fileName));
         const int64_t s = TrailerStart(file);
         const uint8_t modeMarker = file.ReadByte(s + TrailerOffset::ModeMarker);
         (void)file.ReadByte(s + TrailerOffset::MusicMarker);

@@ -1,5 +1,6 @@
 #include "platform/ActiveXFlash.h"
 
+#include "core/Utf16Win32.h"
 #include "gdi/Canvas.h"
 
 #include <windows.h>
@@ -50,41 +51,12 @@ struct Variant {
     VARIANT Value;
 };
 
-std::wstring Widen(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring wide(size_t(std::max(length, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), length);
-    return wide;
-}
-
-std::string Narrow(const wchar_t* text)
-{
-    if (!text || !*text)
-        return {};
-    const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string narrow(size_t(std::max(length, 1)), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-    narrow.resize(narrow.size() - 1); // the terminating zero
-    return narrow;
-}
-
 // The system's text for an HRESULT, with its number.
 std::string HResultText(HRESULT hr)
 {
     char number[16];
     std::snprintf(number, sizeof number, "0x%08lX", static_cast<unsigned long>(hr));
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        DWORD(hr), 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text = length && buffer ? std::string(buffer, length) : std::string();
-    if (buffer)
-        LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
-        text.pop_back();
+    const std::string text = SystemMessage(uint32_t(hr));
     return text.empty() ? std::string("error ") + number : text + " (" + number + ")";
 }
 
@@ -93,7 +65,7 @@ std::string ExceptionText(EXCEPINFO& info)
 {
     if (info.pfnDeferredFillIn)
         info.pfnDeferredFillIn(&info);
-    std::string text = Narrow(info.bstrDescription);
+    std::string text = Narrow(info.bstrDescription ? info.bstrDescription : L"");
     const HRESULT code = info.scode ? info.scode : HRESULT(info.wCode);
     SysFreeString(info.bstrSource);
     SysFreeString(info.bstrDescription);
@@ -377,22 +349,22 @@ HRESULT STDMETHODCALLTYPE Frame::GetWindow(::HWND* window)
 ::LRESULT CALLBACK SiteProcedure(::HWND window, UINT msg, ::WPARAM wParam, ::LPARAM lParam)
 {
     if (msg == WM_DESTROY) {
-        if (auto* host = reinterpret_cast<OleControlHost::State*>(GetWindowLongPtrA(window, GWLP_USERDATA)))
+        if (auto* host = reinterpret_cast<OleControlHost::State*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
             host->SiteDestroyed();
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     }
-    return DefWindowProcA(window, msg, wParam, lParam);
+    return DefWindowProcW(window, msg, wParam, lParam);
 }
 
 ATOM SiteClass()
 {
     static const ATOM atom = [] {
-        WNDCLASSA wc{};
+        WNDCLASSW wc{};
         wc.lpfnWndProc = SiteProcedure;
-        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hInstance = GetModuleHandleW(nullptr);
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-        wc.lpszClassName = "SaverOleSite";
-        return RegisterClassA(&wc);
+        wc.lpszClassName = L"SaverOleSite";
+        return RegisterClassW(&wc);
     }();
     return atom;
 }
@@ -447,13 +419,13 @@ void OleControlHost::State::CreateSite(::HWND parent)
         ActivationError = "The " + Name + " control has no window class (error " + std::to_string(GetLastError()) + ")";
         return;
     }
-    SiteWindow = CreateWindowExA(0, MAKEINTATOM(SiteClass()), "", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
-                                 1, 1, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SiteWindow = CreateWindowExW(0, MAKEINTRESOURCEW(SiteClass()), L"", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                                 0, 0, 1, 1, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!SiteWindow) {
         ActivationError = "The " + Name + " control cannot get a window (error " + std::to_string(GetLastError()) + ")";
         return;
     }
-    SetWindowLongPtrA(SiteWindow, GWLP_USERDATA, LONG_PTR(this));
+    SetWindowLongPtrW(SiteWindow, GWLP_USERDATA, LONG_PTR(this));
 }
 
 void OleControlHost::State::SiteDestroyed()
@@ -559,9 +531,9 @@ void OleControlHost::Place(HWND frameworkParent, const Rect& bounds, bool visibl
     s.NativeParent = native;
     // The framework draws the parent's picture straight onto the window:
     // it must leave the control's window out.
-    const LONG_PTR style = GetWindowLongPtrA(native, GWL_STYLE);
+    const LONG_PTR style = GetWindowLongPtrW(native, GWL_STYLE);
     if (!(style & WS_CLIPCHILDREN))
-        SetWindowLongPtrA(native, GWL_STYLE, style | WS_CLIPCHILDREN);
+        SetWindowLongPtrW(native, GWL_STYLE, style | WS_CLIPCHILDREN);
     // The control keeps a window of at least one pixel; an empty one hides.
     const bool show = visible && !bounds.IsEmpty();
     SetWindowPos(s.SiteWindow, HWND_TOP, bounds.Left, bounds.Top, std::max(bounds.Width(), 1),
@@ -681,7 +653,7 @@ void ActiveXFlash::LoadMovie(const std::string& path)
 {
     // The control loads in the background and says nothing about a movie
     // that is not there; the other Flash engines refuse it at once.
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesW(Widen(path).c_str()) == INVALID_FILE_ATTRIBUTES)
         throw Exception("The movie '" + path + "' cannot be opened: " +
                         HResultText(HRESULT_FROM_WIN32(GetLastError())));
     Control().PutText(kMovieId, "Movie", path);

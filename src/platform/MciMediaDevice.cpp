@@ -1,6 +1,7 @@
 #include "platform/MciMediaDevice.h"
 
 #include "core/Error.h"
+#include "core/Utf16Win32.h"
 
 #include <windows.h>
 #include <mmsystem.h>
@@ -13,18 +14,18 @@ public:
     static HWND Create(MciMediaDevice* device)
     {
         static const ATOM windowClass = [] {
-            WNDCLASSA wc{};
+            WNDCLASSW wc{};
             wc.lpfnWndProc = &NotifyWindow::Procedure;
-            wc.hInstance = GetModuleHandleA(nullptr);
-            wc.lpszClassName = "SaverMciNotify";
-            return RegisterClassA(&wc);
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"SaverMciNotify";
+            return RegisterClassW(&wc);
         }();
         if (!windowClass)
             return nullptr;
-        HWND window = CreateWindowExA(0, MAKEINTATOM(windowClass), "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                      GetModuleHandleA(nullptr), nullptr);
+        HWND window = CreateWindowExW(0, MAKEINTRESOURCEW(windowClass), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr);
         if (window)
-            SetWindowLongPtrA(window, GWLP_USERDATA, LONG_PTR(device));
+            SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(device));
         return window;
     }
 
@@ -32,7 +33,7 @@ private:
     static LRESULT CALLBACK Procedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
     {
         if (msg == MM_MCINOTIFY) {
-            auto* device = reinterpret_cast<MciMediaDevice*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+            auto* device = reinterpret_cast<MciMediaDevice*>(GetWindowLongPtrW(window, GWLP_USERDATA));
             // No exception may cross the system's window procedure; the
             // callbacks only post, so nothing is lost but a notification
             // that could not be queued.
@@ -43,7 +44,7 @@ private:
             }
             return 0;
         }
-        return DefWindowProcA(window, msg, wParam, lParam);
+        return DefWindowProcW(window, msg, wParam, lParam);
     }
 };
 
@@ -70,9 +71,9 @@ MciMediaDevice::~MciMediaDevice()
 
 std::string MciMediaDevice::ErrorText(uint32_t code)
 {
-    char text[256] = {};
-    if (mciGetErrorStringA(code, text, sizeof text) && text[0])
-        return text;
+    wchar_t text[256] = {};
+    if (mciGetErrorStringW(code, text, 256) && text[0])
+        return Narrow(text);
     return "MCI error " + std::to_string(code);
 }
 
@@ -88,11 +89,12 @@ void MciMediaDevice::OpenDevice(const std::string& fileName, std::function<void(
     Close();
     const bool notify = opened != nullptr;
     m_opened = std::move(opened);
-    MCI_OPEN_PARMSA open{};
+    const std::wstring element = Widen(fileName);
+    MCI_OPEN_PARMSW open{};
     open.dwCallback = DWORD_PTR(m_window);
-    open.lpstrElementName = fileName.c_str();
+    open.lpstrElementName = element.c_str();
     const MCIERROR error =
-        mciSendCommandA(0, MCI_OPEN, MCI_OPEN_ELEMENT | MCI_WAIT | (notify ? MCI_NOTIFY : 0), DWORD_PTR(&open));
+        mciSendCommandW(0, MCI_OPEN, MCI_OPEN_ELEMENT | MCI_WAIT | (notify ? MCI_NOTIFY : 0), DWORD_PTR(&open));
     m_lastError = error;
     if (error != 0) {
         m_opened = nullptr;
@@ -103,7 +105,7 @@ void MciMediaDevice::OpenDevice(const std::string& fileName, std::function<void(
     // its own unit, which position and length still share.
     MCI_SET_PARMS set{};
     set.dwTimeFormat = MCI_FORMAT_MILLISECONDS;
-    mciSendCommandA(m_device, MCI_SET, MCI_SET_TIME_FORMAT | MCI_WAIT, DWORD_PTR(&set));
+    mciSendCommandW(m_device, MCI_SET, MCI_SET_TIME_FORMAT | MCI_WAIT, DWORD_PTR(&set));
 }
 
 void MciMediaDevice::Close()
@@ -112,7 +114,7 @@ void MciMediaDevice::Close()
     m_ended = nullptr;
     if (m_device == 0)
         return;
-    mciSendCommandA(m_device, MCI_CLOSE, MCI_WAIT, 0);
+    mciSendCommandW(m_device, MCI_CLOSE, MCI_WAIT, 0);
     m_device = 0;
     // A new device may get the same id: what the old one still had on its
     // way (an aborted playback, a last end) must not reach the new one.
@@ -122,7 +124,7 @@ void MciMediaDevice::Close()
 void MciMediaDevice::DropQueuedNotifications()
 {
     MSG message;
-    while (PeekMessageA(&message, Window(m_window), MM_MCINOTIFY, MM_MCINOTIFY, PM_REMOVE)) {
+    while (PeekMessageW(&message, Window(m_window), MM_MCINOTIFY, MM_MCINOTIFY, PM_REMOVE)) {
     }
 }
 
@@ -132,7 +134,7 @@ void MciMediaDevice::Play(std::function<void()> ended)
     play.dwCallback = DWORD_PTR(m_window);
     // Set first: MCI may post the end before the command returns.
     m_ended = std::move(ended);
-    const MCIERROR error = mciSendCommandA(m_device, MCI_PLAY, MCI_NOTIFY, DWORD_PTR(&play));
+    const MCIERROR error = mciSendCommandW(m_device, MCI_PLAY, MCI_NOTIFY, DWORD_PTR(&play));
     m_lastError = error;
     if (error != 0)
         m_ended = nullptr;
@@ -146,7 +148,7 @@ void MciMediaDevice::Rewind()
     // Seeking stops a playback; its notification says "aborted" and is
     // ignored.
     MCI_SEEK_PARMS seek{};
-    m_lastError = mciSendCommandA(m_device, MCI_SEEK, MCI_SEEK_TO_START | MCI_WAIT, DWORD_PTR(&seek));
+    m_lastError = mciSendCommandW(m_device, MCI_SEEK, MCI_SEEK_TO_START | MCI_WAIT, DWORD_PTR(&seek));
 }
 
 void MciMediaDevice::Notified(uintptr_t flags, uint32_t device)
@@ -171,7 +173,7 @@ void MciMediaDevice::Notified(uintptr_t flags, uint32_t device)
     if (flags & MCI_NOTIFY_SUCCESSFUL) {
         MCI_STATUS_PARMS status{};
         status.dwItem = MCI_STATUS_MODE;
-        if (mciSendCommandA(m_device, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, DWORD_PTR(&status)) == 0 &&
+        if (mciSendCommandW(m_device, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, DWORD_PTR(&status)) == 0 &&
             status.dwReturn == MCI_MODE_PLAY)
             return;
         const std::function<void()> ended = std::move(m_ended);
@@ -186,7 +188,7 @@ uint32_t MciMediaDevice::Status(uint32_t item)
 {
     MCI_STATUS_PARMS status{};
     status.dwItem = item;
-    const MCIERROR error = mciSendCommandA(m_device, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, DWORD_PTR(&status));
+    const MCIERROR error = mciSendCommandW(m_device, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, DWORD_PTR(&status));
     if (error != 0) {
         m_lastError = error;
         throw Exception(ErrorText(error));

@@ -1,6 +1,7 @@
 #include "platform/SoundFile.h"
 
 #include "core/Error.h"
+#include "core/Utf8Path.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,11 +19,12 @@ class FileBytes {
 public:
     explicit FileBytes(const std::string& path) : m_path(path)
     {
+        const std::filesystem::path file = Utf8Path(path);
         std::error_code ec;
-        if (!std::filesystem::is_regular_file(path, ec))
+        if (!std::filesystem::is_regular_file(file, ec))
             throw Exception("Cannot open sound file '" + path + "': " +
-                            (std::filesystem::exists(path, ec) ? "not a regular file" : "no such file"));
-        m_file.open(path, std::ios::binary);
+                            (std::filesystem::exists(file, ec) ? "not a regular file" : "no such file"));
+        m_file.open(file, std::ios::binary);
         if (!m_file)
             throw Exception("Cannot open sound file '" + path + "': " + std::strerror(errno));
         m_file.seekg(0, std::ios::end);

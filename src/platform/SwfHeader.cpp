@@ -1,6 +1,7 @@
 #include "platform/SwfHeader.h"
 
 #include "core/Error.h"
+#include "core/Utf8Path.h"
 
 #if SAVER_HAVE_LZMA
 #include <lzma.h>
@@ -203,11 +204,12 @@ SwfHeader ParseSwfHeader(const std::vector<uint8_t>& file, const std::string& na
 
 SwfHeader ReadSwfHeader(const std::string& path)
 {
+    const std::filesystem::path file = Utf8Path(path);
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    if (!std::filesystem::is_regular_file(file, ec))
         throw Exception("Cannot open movie '" + path + "': " +
-                        (std::filesystem::exists(path, ec) ? "not a regular file" : "no such file"));
-    std::ifstream in(path, std::ios::binary);
+                        (std::filesystem::exists(file, ec) ? "not a regular file" : "no such file"));
+    std::ifstream in(file, std::ios::binary);
     if (!in)
         throw Exception("Cannot open movie '" + path + "': " + std::strerror(errno));
     std::vector<uint8_t> bytes(kFileLimit);

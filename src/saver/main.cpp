@@ -6,9 +6,38 @@
 #include "platform/InstallPlatformServices.h"
 #include "saver/SaverHead.h"
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#include "core/Utf16Win32.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
+namespace {
+
+// The arguments after the program's name, in UTF-8. On Windows the narrow
+// argv is in the ANSI code page, so they are taken from the wide command line.
+std::vector<std::string> Arguments(int argc, char** argv)
+{
+#ifdef _WIN32
+    int count = 0;
+    if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        std::vector<std::string> args;
+        for (int i = 1; i < count; ++i)
+            args.push_back(saver::Narrow(wide[i]));
+        LocalFree(wide);
+        return args;
+    }
+#endif
+    return {argv + std::min(argc, 1), argv + argc};
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -20,5 +49,5 @@ int main(int argc, char** argv)
         std::cerr << "saver: " << error.what() << std::endl;
         return 2;
     }
-    return saver::SaverMain(std::vector<std::string>(argv + 1, argv + argc), *backend);
+    return saver::SaverMain(Arguments(argc, argv), *backend);
 }

@@ -3,6 +3,7 @@
 #include "core/Diagnostics.h"
 #include "core/Error.h"
 #include "core/Random.h"
+#include "core/Utf8Path.h"
 #include "gdi/Jpeg.h"
 #include "gui/Application.h"
 #include "payload/Trailer.h"
@@ -270,7 +271,7 @@ void TForm1::mpBackNotify(Component*)
     const std::string extension(MusicTypeExtension(MusicTypes[size_t(MusicIndex)]));
     const std::string name = saver::TempPath + "qorvane" + std::to_string(MusicIndex) + extension;
     std::error_code ec;
-    if (!std::filesystem::exists(name, ec)) {
+    if (!std::filesystem::exists(Utf8Path(name), ec)) {
         Application& app = Application::Current();
         app.MessageBox("load music error", app.Title());
     }

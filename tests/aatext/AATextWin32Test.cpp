@@ -3,6 +3,7 @@
 // this process only, and delete it afterwards.
 #include "aatext/LocaleText.h"
 #include "aatext/RegisteredUser.h"
+#include "core/Utf16Win32.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,8 @@ using namespace saver;
 
 namespace {
 
-constexpr const char* kWindows = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-constexpr const char* kWindowsNt = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+constexpr const wchar_t* kWindows = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+constexpr const wchar_t* kWindowsNt = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 
 class RegisteredUserWin32 : public testing::Test {
 protected:
@@ -33,12 +34,12 @@ protected:
         RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());
     }
     // Stores `size` bytes; a string's size may leave out its zero.
-    void Set(const char* path, const char* name, const void* data, DWORD size, DWORD type = REG_SZ)
+    void Set(const wchar_t* path, const wchar_t* name, const void* data, DWORD size, DWORD type = REG_SZ)
     {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(m_machine, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(m_machine, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
-        EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
         RegCloseKey(key);
     }
 
@@ -51,25 +52,26 @@ private:
 
 TEST_F(RegisteredUserWin32, WindowsKeyFirstThenWindowsNt)
 {
-    Set(kWindows, "RegisteredOwner", "Tester", 7);
-    Set(kWindowsNt, "RegisteredOwner", "Someone Else", 13);
+    // An owner outside the ANSI code page comes back in UTF-8.
+    Set(kWindows, L"RegisteredOwner", L"Zo\u00EB \u9ED1", 12);
+    Set(kWindowsNt, L"RegisteredOwner", L"Someone Else", 26);
     // A number falls through; the string stored after it lacks its zero.
     const DWORD number = 42;
-    Set(kWindows, "RegisteredOrganization", &number, sizeof number, REG_DWORD);
-    Set(kWindowsNt, "RegisteredOrganization", "Quorbel Ltd", 11);
+    Set(kWindows, L"RegisteredOrganization", &number, sizeof number, REG_DWORD);
+    Set(kWindowsNt, L"RegisteredOrganization", L"Quorbel Ltd", 22);
     const RegisteredUser user = ReadRegisteredUser();
-    EXPECT_EQ(user.Owner, "Tester");
+    EXPECT_EQ(user.Owner, "Zo\xC3\xAB \xE9\xBB\x91");
     EXPECT_EQ(user.Organization, "Quorbel Ltd");
 }
 
 TEST_F(RegisteredUserWin32, MissingOwnerIsTheLoggedOnUser)
 {
-    Set(kWindows, "RegisteredOwner", "", 1);
-    Set(kWindowsNt, "RegisteredOwner", "\x01\x02", 2, REG_BINARY);
-    char name[257] = {};
-    DWORD size = sizeof name;
-    ASSERT_TRUE(GetUserNameA(name, &size));
-    EXPECT_EQ(ReadRegisteredUser().Owner, name);
+    Set(kWindows, L"RegisteredOwner", L"", 2);
+    Set(kWindowsNt, L"RegisteredOwner", "\x01\x02", 2, REG_BINARY);
+    wchar_t name[257] = {};
+    DWORD size = 257;
+    ASSERT_TRUE(GetUserNameW(name, &size));
+    EXPECT_EQ(ReadRegisteredUser().Owner, Narrow(name));
     EXPECT_EQ(ReadRegisteredUser().Organization, "");
 }
 

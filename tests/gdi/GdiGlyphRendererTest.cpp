@@ -78,6 +78,9 @@ TEST_P(GdiFace, MeasuresLikeTheFontMapper)
     }
     const CanvasFont font = MakeFont(GetParam(), -20);
     EXPECT_GT(Measure(font, "WWWW").Width, Measure(font, "iiii").Width);
+    // UTF-8 text: an accented letter is one glyph, as wide as its base
+    // letter in these faces.
+    EXPECT_EQ(Measure(font, "\xC3\xA9\xC3\xA9\xC3\xA9").Width, Measure(font, "eee").Width);
     EXPECT_EQ(Measure(font, "AVTo").Width, Measure(font, "AV").Width + Measure(font, "To").Width);
 }
 

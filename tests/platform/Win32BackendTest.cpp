@@ -3,6 +3,7 @@
 // window and ends with it, native input becomes sink calls, and what the
 // backend changes is undone when it goes.
 #include "core/Error.h"
+#include "core/Utf16Win32.h"
 #include "gdi/Bitmap.h"
 #include "gui/Application.h"
 #include "gui/Form.h"
@@ -145,6 +146,19 @@ TEST_F(Win32BackendTest, WindowShowsThePresentedSurfaceAndRepaintsItFromItsCopy)
     EXPECT_EQ(backend->NativeHandle(0x100), nullptr);
 }
 
+// The caption is UTF-8 in the framework and Unicode on the window, whatever
+// the ANSI code page; the window is a Unicode window throughout.
+TEST_F(Win32BackendTest, CaptionReachesTheWindowAsUnicode)
+{
+    backend->CreateNativeWindow(0x300, {0, Rect::FromSize(0, 0, 8, 8), false, "Zo\xC3\xAB \xE9\xBB\x91\xE4\xBD\x93"});
+    ::HWND hwnd = Native(*backend, 0x300);
+    ASSERT_NE(hwnd, nullptr);
+    wchar_t caption[16] = {};
+    GetWindowTextW(hwnd, caption, 16);
+    EXPECT_STREQ(caption, L"Zo\u00EB \u9ED1\u4F53");
+    EXPECT_TRUE(IsWindowUnicode(hwnd));
+}
+
 // The preview run's path: a form inside a foreign window fills the host's
 // client area (the host's outer size, which the run asks for, includes a
 // frame), is painted there, and its modal loop ends when the host goes.
@@ -276,10 +290,15 @@ TEST(Win32Paths, TemporaryFolderMustFitTheSaversNamesAndTheProgramIsFound)
     SetEnvironmentVariableA("TMP", hadTmp ? saved : nullptr);
     const std::string temp = backend.GetTempPathA();
     EXPECT_EQ(temp.back(), '\\');
-    EXPECT_NE(GetFileAttributesA(temp.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW(Widen(temp).c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // A folder outside the ANSI code page comes back in UTF-8.
+    SetEnvironmentVariableW(L"TMP", L"C:\\Users\\Zo\u00EB\\AppData\\Local\\Temp");
+    EXPECT_EQ(backend.GetTempPathA(), "C:\\Users\\Zo\xC3\xAB\\AppData\\Local\\Temp\\");
+    SetEnvironmentVariableA("TMP", hadTmp ? saved : nullptr);
 
     const std::string exe = backend.ExecutablePath();
-    EXPECT_EQ(GetFileAttributesA(exe.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u) << "a file: " << exe;
+    EXPECT_EQ(GetFileAttributesW(Widen(exe).c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u) << "a file: " << exe;
 }
 
 TEST(Win32BackendFactory, WindowsIsTheDefaultAndHeadlessStaysSelectable)

@@ -1,5 +1,5 @@
-// The Windows text backend: GDI fonts, measured by GDI and drawn by TextOutA
-// into a scratch DIB in white on black, without smoothing (the text layer
+// The Windows text backend: GDI fonts, measured by GDI and drawn by TextOutW
+// (the UTF-8 text made UTF-16) into a scratch DIB in white on black, without smoothing (the text layer
 // supersamples for its anti-aliasing). The lit pixels are then written in the
 // font colour into our bitmap, inside the clip rectangles only, so the cell
 // background and everything outside the clip stay as they are.
@@ -7,6 +7,7 @@
 // One memory DC, its fonts and its scratch DIB serve every caller under one
 // mutex: the fade text control and the transition thread may both draw text.
 
+#include "core/Utf16Win32.h"
 #include "gdi/Bitmap.h"
 #include "gdi/Canvas.h"
 #include "gdi/GlyphRenderer.h"
@@ -14,7 +15,7 @@
 #include <windows.h>
 
 #include "gdi/win32/DibInfo.h"
-// winuser.h maps these names to their ANSI functions; here they are ours.
+// winuser.h maps these names to its functions; here they are ours.
 #undef DrawText
 #undef TextOut
 
@@ -53,7 +54,7 @@ int32_t BoundedHeight(int32_t height) { return std::clamp(height, -kMaxPixelHeig
 std::string FaceName(const std::string& name) { return name.substr(0, name.find('\0')); }
 
 // GDI counts characters in an int.
-int TextCount(std::string_view text) { return int(std::min<size_t>(text.size(), INT_MAX)); }
+int TextCount(std::wstring_view text) { return int(std::min<size_t>(text.size(), INT_MAX)); }
 
 // A span of rows or columns, in 64-bit so that far-off positions compare
 // without overflow.
@@ -109,11 +110,12 @@ public:
     [[nodiscard]] TextSize MeasureText(const CanvasFont& font, std::string_view text) override
     {
         std::lock_guard lock(m_lock);
-        TEXTMETRICA metrics{};
+        TEXTMETRICW metrics{};
         if (!Select(font, metrics))
             return {0, font.Height == 0 ? kDefaultCellHeight : std::abs(BoundedHeight(font.Height))};
+        const std::wstring wide = Widen(text);
         SIZE extent{};
-        if (!text.empty() && !GetTextExtentPoint32A(m_dc, text.data(), TextCount(text), &extent))
+        if (!wide.empty() && !GetTextExtentPoint32W(m_dc, wide.data(), TextCount(wide), &extent))
             extent.cx = 0;
         return {std::max<int32_t>(0, extent.cx), metrics.tmAscent + metrics.tmDescent};
     }
@@ -131,11 +133,12 @@ public:
                 areas.push_back(inside);
             reach.Unite(inside);
         }
-        TEXTMETRICA metrics{};
+        TEXTMETRICW metrics{};
         if (areas.empty() || text.empty() || !Select(font, metrics))
             return;
+        const std::wstring wide = Widen(text);
         SIZE extent{};
-        if (!GetTextExtentPoint32A(m_dc, text.data(), TextCount(text), &extent))
+        if (!GetTextExtentPoint32W(m_dc, wide.data(), TextCount(wide), &extent))
             return;
 
         // Glyphs may reach past their cell (italic overhangs, accents above
@@ -165,7 +168,7 @@ public:
             GdiFlush();
             for (int64_t y = 0; y < band.End - band.Begin; ++y)
                 std::memset(ScratchRow(y), 0, size_t(width) * 4);
-            TextOutA(m_dc, int(penX), int(penY), text.data(), TextCount(text));
+            TextOutW(m_dc, int(penX), int(penY), wide.data(), TextCount(wide));
             GdiFlush();
             for (const Rect& area : areas)
                 CopyInk(target, ink, band.And({area.Top, area.Bottom}), columns.And({area.Left, area.Right}),
@@ -176,10 +179,10 @@ public:
 private:
     // Selects the font into the DC and reads its metrics; false when GDI has
     // no font for it.
-    bool Select(const CanvasFont& font, TEXTMETRICA& metrics)
+    bool Select(const CanvasFont& font, TEXTMETRICW& metrics)
     {
         HFONT handle = FontFor(font);
-        return handle && SelectObject(m_dc, handle) && GetTextMetricsA(m_dc, &metrics);
+        return handle && SelectObject(m_dc, handle) && GetTextMetricsW(m_dc, &metrics);
     }
 
     HFONT FontFor(const CanvasFont& font)
@@ -193,9 +196,9 @@ private:
             DropFonts();
         const auto& [name, height, style, charset] = key;
         HFONT handle =
-            CreateFontA(height, 0, 0, 0, (style & fsBold) ? FW_BOLD : FW_NORMAL, (style & fsItalic) != 0,
+            CreateFontW(height, 0, 0, 0, (style & fsBold) ? FW_BOLD : FW_NORMAL, (style & fsItalic) != 0,
                         (style & fsUnderline) != 0, (style & fsStrikeOut) != 0, charset, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, name.c_str());
+                        CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Widen(name).c_str());
         m_fonts.emplace(std::move(key), handle);
         return handle;
     }

@@ -11,7 +11,7 @@ namespace saver {
 std::string OwnExecutablePath();
 
 // The saver's private temporary folder. On Windows: the user's temporary
-// folder (GetTempPathA), already private to the user. On POSIX systems,
+// folder (GetTempPathW, in UTF-8), already private to the user. On POSIX systems,
 // ending with '/':
 // $XDG_RUNTIME_DIR/quorbel/ when that runtime folder exists, else
 // quorbel-<uid>/ under $TMPDIR or /tmp. The folder is created with mode

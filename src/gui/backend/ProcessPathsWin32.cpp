@@ -1,6 +1,7 @@
 #include "gui/backend/ProcessPaths.h"
 
 #include "core/Error.h"
+#include "core/Utf16Win32.h"
 
 #include <windows.h>
 
@@ -10,15 +11,15 @@ namespace saver {
 
 std::string OwnExecutablePath()
 {
-    // GetModuleFileNameA fills the whole buffer when the path is longer:
+    // GetModuleFileNameW fills the whole buffer when the path is longer:
     // grow until it fits.
-    std::vector<char> buffer(MAX_PATH);
+    std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), DWORD(buffer.size()));
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
         if (length == 0)
             return {};
         if (length < buffer.size())
-            return std::string(buffer.data(), length);
+            return Narrow({buffer.data(), length});
         if (buffer.size() >= 32768)
             return {};
         buffer.resize(buffer.size() * 2);
@@ -28,16 +29,17 @@ std::string OwnExecutablePath()
 std::string PrivateTempFolder()
 {
     // Every extracted file name is this folder followed by a short name; the
-    // folder itself must fit the classic 254 characters. A longer one is
-    // refused rather than cut into a different folder.
+    // folder itself must fit the classic 254 characters (UTF-16 units, as
+    // the system counts them). A longer one is refused rather than cut into
+    // a different folder.
     constexpr DWORD kLimit = 254;
-    char buffer[MAX_PATH + 1] = {};
-    const DWORD length = ::GetTempPathA(DWORD(sizeof buffer), buffer);
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
     if (length == 0)
         throw Exception("The system names no temporary folder");
     if (length > kLimit)
         throw Exception("The temporary folder's path is longer than 254 characters");
-    std::string path(buffer, length);
+    std::string path = Narrow({buffer, length});
     if (path.back() != '\\' && path.back() != '/')
         path += '\\';
     return path;

@@ -1,6 +1,7 @@
 #include "gui/backend/win32/DebugOutput.h"
 
 #include "core/Diagnostics.h"
+#include "core/Utf16Win32.h"
 
 #include <windows.h>
 
@@ -11,7 +12,7 @@ namespace saver {
 void SendDiagnosticsToDebugOutput()
 {
     SetDiagnosticSink([](std::string_view line) {
-        OutputDebugStringA(("saver: " + std::string(line) + "\n").c_str());
+        OutputDebugStringW(Widen("saver: " + std::string(line) + "\n").c_str());
     });
 }
 

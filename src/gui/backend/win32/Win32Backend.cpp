@@ -1,6 +1,7 @@
 #include "gui/backend/win32/Win32Backend.h"
 
 #include "core/Error.h"
+#include "core/Utf16Win32.h"
 #include "gdi/Bitmap.h"
 #include "gui/backend/ProcessPaths.h"
 
@@ -16,7 +17,9 @@
 namespace saver {
 namespace {
 
-const char* const kClassName = "SaverFrameworkWindow";
+// Our windows are Unicode windows throughout: a W class, W window procedure
+// and W message loop, so captions and text messages are UTF-16.
+const wchar_t* const kClassName = L"SaverFrameworkWindow";
 // HWND_TOPMOST, spelled out: inside this namespace its macro would name the
 // framework's HWND type.
 const ::HWND kTopmost = reinterpret_cast<::HWND>(intptr_t(-1));
@@ -31,15 +34,8 @@ uintptr_t FromNative(::HWND handle) { return reinterpret_cast<uintptr_t>(handle)
 
 std::string ErrorText(DWORD error)
 {
-    char* text = nullptr;
-    const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = length ? std::string(text, length) : "error " + std::to_string(error);
-    LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
-        result.pop_back();
-    return result;
+    const std::string text = SystemMessage(error);
+    return text.empty() ? "error " + std::to_string(error) : text;
 }
 
 std::string LastErrorText() { return ErrorText(GetLastError()); }
@@ -118,7 +114,7 @@ struct Win32Backend::Window {
         if (Hwnd) {
             // Detached first: the window procedure must not reach a Window
             // that is being destroyed.
-            SetWindowLongPtrA(Hwnd, GWLP_USERDATA, 0);
+            SetWindowLongPtrW(Hwnd, GWLP_USERDATA, 0);
             DestroyWindow(Hwnd);
         }
     }
@@ -177,12 +173,12 @@ struct Win32Backend::Native {
     static ::LRESULT CALLBACK WindowProc(::HWND hwnd, UINT message, ::WPARAM wParam, ::LPARAM lParam)
     {
         if (message == WM_NCCREATE) {
-            const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
         }
-        auto* window = reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        auto* window = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         if (!window)
-            return DefWindowProcA(hwnd, message, wParam, lParam);
+            return DefWindowProcW(hwnd, message, wParam, lParam);
         return Handle(*window, hwnd, message, wParam, lParam);
     }
 
@@ -192,7 +188,7 @@ struct Win32Backend::Native {
         if (TranslateInput(backend, hwnd, message, wParam, lParam))
             // System keys go on to the default handling, which turns
             // Alt+F4 into the close command.
-            return message == WM_SYSKEYDOWN || message == WM_SYSKEYUP ? DefWindowProcA(hwnd, message, wParam, lParam)
+            return message == WM_SYSKEYDOWN || message == WM_SYSKEYUP ? DefWindowProcW(hwnd, message, wParam, lParam)
                                                                       : 0;
         switch (message) {
         case WM_SYSCOMMAND:
@@ -223,7 +219,7 @@ struct Win32Backend::Native {
         case WM_NCDESTROY:
             // Only a host taking its children along destroys one of our
             // windows behind our back.
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             window.Hwnd = nullptr;
             if (window.Info.ForeignParent != 0)
                 backend.HostGone(window);
@@ -231,7 +227,7 @@ struct Win32Backend::Native {
         default:
             break;
         }
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     }
 
     // Queues mouse and key input for the sink; false for other messages.
@@ -289,13 +285,13 @@ Win32Backend::Win32Backend(std::ostream& log) : m_log(log)
     {
         std::lock_guard lock(g_backendsMutex);
         if (g_backends.empty()) {
-            WNDCLASSEXA wc{};
+            WNDCLASSEXW wc{};
             wc.cbSize = sizeof wc;
             wc.lpfnWndProc = &Native::WindowProc;
-            wc.hInstance = GetModuleHandleA(nullptr);
-            wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
             wc.lpszClassName = kClassName;
-            if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+            if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
                 throw Exception("Cannot register the window class: " + LastErrorText());
         }
         g_backends.push_back(this);
@@ -318,7 +314,7 @@ Win32Backend::~Win32Backend()
     std::lock_guard lock(g_backendsMutex);
     std::erase(g_backends, this);
     if (g_backends.empty())
-        UnregisterClassA(kClassName, GetModuleHandleA(nullptr));
+        UnregisterClassW(kClassName, GetModuleHandleW(nullptr));
 }
 
 Win32Backend* Win32Backend::Current()
@@ -365,9 +361,9 @@ void Win32Backend::CreateNativeWindow(HWND handle, const NativeWindowInfo& info)
     } else if (info.StayOnTop) {
         exStyle |= WS_EX_TOPMOST;
     }
-    window->Hwnd = CreateWindowExA(exStyle, kClassName, info.Caption.c_str(), style, bounds.Left, bounds.Top,
+    window->Hwnd = CreateWindowExW(exStyle, kClassName, Widen(info.Caption).c_str(), style, bounds.Left, bounds.Top,
                                    std::max(bounds.Width(), 1), std::max(bounds.Height(), 1), parent, nullptr,
-                                   GetModuleHandleA(nullptr), window.get());
+                                   GetModuleHandleW(nullptr), window.get());
     if (!window->Hwnd)
         throw Exception("Cannot create a window: " + LastErrorText());
     m_windows[handle] = std::move(window);
@@ -455,7 +451,7 @@ uint32_t Win32Backend::PumpEvents(InputSink& sink)
     const bool outerPump = m_pumping;
     m_pumping = true;
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             Queue({Input::Kind::Terminate, 0, 0, {}});
             continue;
@@ -466,7 +462,7 @@ uint32_t Win32Backend::PumpEvents(InputSink& sink)
             window && window->Hwnd != msg.hwnd)
             Native::TranslateInput(*this, msg.hwnd, msg.message, msg.wParam, msg.lParam);
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     m_pumping = outerPump;
     CheckHosts();
@@ -561,13 +557,14 @@ void Win32Backend::MessageBox(const std::string& caption, const std::string& tex
     m_log << "messagebox: " << caption << ": " << text << std::endl;
     // Owned by the window shown last, so that it comes up above a window
     // that stays on top.
-    if (MessageBoxA(static_cast<::HWND>(NewestShownWindow()), text.c_str(), caption.c_str(), MB_OK) == 0)
+    if (MessageBoxW(static_cast<::HWND>(NewestShownWindow()), Widen(text).c_str(), Widen(caption).c_str(), MB_OK) ==
+        0)
         m_log << "win32: cannot show the message box: " << LastErrorText() << std::endl;
 }
 
 HWND Win32Backend::FindWindowA(const std::string& className)
 {
-    const HWND found = FromNative(::FindWindowA(className.c_str(), nullptr));
+    const HWND found = FromNative(::FindWindowW(Widen(className).c_str(), nullptr));
     m_log << "FindWindowA: " << className << (found ? "" : " (not found)") << std::endl;
     return found;
 }
