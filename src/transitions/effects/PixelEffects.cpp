@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <numbers>
 #include <optional>
@@ -48,14 +47,33 @@ void LimitColumns(int64_t start, int64_t step, int64_t low, int64_t high, int64_
     }
 }
 
+// A destination row of a rotation: the source coordinates a and b (in
+// 16.16, before the pivot is added) at column 0, and the columns
+// [First, Last] whose source pixel lies inside the picture.
+struct RotatedRow {
+    int64_t A0 = 0, B0 = 0;
+    int64_t First = 0, Last = -1;
+};
+
 // The rotation with its sums in `Sum`: int32_t when no sum can leave 32
 // bits, int64_t otherwise. Both give the exact values of the formula.
+//
+// A destination row walks the source along a slanted line, touching a
+// different source row (and memory page) every few pixels. The rows are
+// therefore drawn in tiles of kTileRows rows by kTileColumns columns, whose
+// source pixels lie in a small patch that stays in the cache and the
+// address translation buffers. With `OldImage`, the pixels of a row that
+// the picture does not reach take the old image first; every pixel is
+// written once.
+constexpr int32_t kTileRows = 16;
+constexpr int64_t kTileColumns = 64;
+
 template <class Sum>
-void RotateRows(Bitmap& Screen, const Bitmap& Picture, int64_t PivotX, int64_t PivotY, int64_t S, int64_t K,
-                int32_t firstRow, int32_t endRow)
+void RotateRows(Bitmap& Screen, const Bitmap& Picture, const Bitmap* OldImage, int64_t PivotX, int64_t PivotY,
+                int64_t S, int64_t K)
 {
     const int64_t W = Picture.Width(), H = Picture.Height();
-    const int32_t rows = std::min({Screen.Height(), Picture.Height(), endRow});
+    const int32_t rows = std::min(Screen.Height(), Picture.Height());
     const int64_t columns = std::min(Screen.Width(), Picture.Width());
     // Source pixel (sx, sy), sy from the bottom, sits at sy * pitch + sx
     // pixels from the start of the bottom row.
@@ -66,20 +84,49 @@ void RotateRows(Bitmap& Screen, const Bitmap& Picture, int64_t PivotX, int64_t P
     const int64_t aLow = -PivotX * 65536, aHigh = (W - PivotX) * 65536 - 1;
     const int64_t bLow = -PivotY * 65536, bHigh = (H - PivotY) * 65536 - 1;
     const int64_t origin = PivotY * pitch + PivotX;
-    for (int32_t Y = std::max(firstRow, 0); Y < rows; ++Y) {
-        const int64_t e = H - Y - PivotY;
-        // a and b at X = 0; each step right adds K to a and S to b.
-        const int64_t a0 = (1 - PivotX) * K - e * S, b0 = (1 - PivotX) * S + e * K;
-        int64_t first = 0, last = columns - 1;
-        LimitColumns(a0, K, aLow, aHigh, first, last);
-        LimitColumns(b0, S, bLow, bHigh, first, last);
-        if (first > last)
-            continue;
-        uint8_t* out = Screen.ScanLine(Y) + first * 4;
-        auto a = Sum(a0 + first * K), b = Sum(b0 + first * S);
-        const auto stepA = Sum(K), stepB = Sum(S);
-        for (int64_t X = first; X <= last; ++X, out += 4, a += stepA, b += stepB)
-            std::memcpy(out, source + (origin + int64_t(b >> 16) * pitch + int64_t(a >> 16)) * 4, 4);
+    const auto stepA = Sum(K), stepB = Sum(S);
+    RotatedRow band[kTileRows];
+    for (int32_t top = 0; top < rows; top += kTileRows) {
+        const int32_t count = std::min(kTileRows, rows - top);
+        int64_t bandFirst = columns, bandLast = -1;
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t Y = top + i;
+            const int64_t e = H - Y - PivotY;
+            // a and b at X = 0; each step right adds K to a and S to b.
+            RotatedRow& row = band[i];
+            row.A0 = (1 - PivotX) * K - e * S;
+            row.B0 = (1 - PivotX) * S + e * K;
+            row.First = 0;
+            row.Last = columns - 1;
+            LimitColumns(row.A0, K, aLow, aHigh, row.First, row.Last);
+            LimitColumns(row.B0, S, bLow, bHigh, row.First, row.Last);
+            if (row.First > row.Last) {
+                row.First = columns;
+                row.Last = columns - 1;
+            }
+            if (OldImage) {
+                const int32_t width = Screen.Width();
+                uint8_t* out = Screen.ScanLine(Y);
+                const uint8_t* old = OldImage->ScanLine(Y);
+                std::memcpy(out, old, size_t(row.First) * 4);
+                std::memcpy(out + (row.Last + 1) * 4, old + (row.Last + 1) * 4, size_t(width - row.Last - 1) * 4);
+            }
+            bandFirst = std::min(bandFirst, row.First);
+            bandLast = std::max(bandLast, row.Last);
+        }
+        for (int64_t left = bandFirst; left <= bandLast; left += kTileColumns) {
+            const int64_t right = std::min(left + kTileColumns - 1, bandLast);
+            for (int32_t i = 0; i < count; ++i) {
+                const RotatedRow& row = band[i];
+                const int64_t first = std::max(row.First, left), last = std::min(row.Last, right);
+                if (first > last)
+                    continue;
+                uint8_t* out = Screen.ScanLine(top + i) + first * 4;
+                auto a = Sum(row.A0 + first * K), b = Sum(row.B0 + first * S);
+                for (int64_t X = first; X <= last; ++X, out += 4, a += stepA, b += stepB)
+                    std::memcpy(out, source + (origin + int64_t(b >> 16) * pitch + int64_t(a >> 16)) * 4, 4);
+            }
+        }
     }
 }
 
@@ -175,12 +222,12 @@ Rotation MakeRotation(const Bitmap& Picture, int32_t PivotX, int32_t PivotY, lon
     return {PivotX, PivotY, S, K, (u + e) * 65536 <= std::numeric_limits<int32_t>::max()};
 }
 
-void RotateRows(Bitmap& Screen, const Bitmap& Picture, const Rotation& r, int32_t firstRow, int32_t endRow)
+void RotateRows(Bitmap& Screen, const Bitmap& Picture, const Bitmap* OldImage, const Rotation& r)
 {
     if (r.Fits32Bits)
-        RotateRows<int32_t>(Screen, Picture, r.PivotX, r.PivotY, r.S, r.K, firstRow, endRow);
+        RotateRows<int32_t>(Screen, Picture, OldImage, r.PivotX, r.PivotY, r.S, r.K);
     else
-        RotateRows<int64_t>(Screen, Picture, r.PivotX, r.PivotY, r.S, r.K, firstRow, endRow);
+        RotateRows<int64_t>(Screen, Picture, OldImage, r.PivotX, r.PivotY, r.S, r.K);
 }
 
 } // namespace
@@ -204,7 +251,7 @@ void RotateBitmap(Bitmap& Screen, const Bitmap& Picture, int32_t PivotX, int32_t
         RotateBitmap(Screen, copy, PivotX, PivotY, Angle);
         return;
     }
-    RotateRows(Screen, Picture, MakeRotation(Picture, PivotX, PivotY, Angle), 0, Screen.Height());
+    RotateRows(Screen, Picture, nullptr, MakeRotation(Picture, PivotX, PivotY, Angle));
 }
 
 namespace {
@@ -271,28 +318,23 @@ bool ComposePixelFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldImage,
         Picture.Width() != width || Picture.Height() != height || Screen.Empty())
         return false;
     const auto progress = int32_t(std::min<uint32_t>(Progress, 100));
-    std::function<void(int32_t, int32_t)> effectRows;
     if (style == kFadeStyle) {
-        effectRows = [&, weights = MakeBlendWeights(progress)](int32_t first, int32_t end) {
+        // A band of rows takes the old image and then the blend while it is
+        // still in the cache: the frame is read from memory once, not twice.
+        const BlendWeights weights = MakeBlendWeights(progress);
+        constexpr int32_t kBandRows = 8;
+        for (int32_t first = 0; first < height; first += kBandRows) {
+            const int32_t end = std::min(first + kBandRows, height);
+            for (int32_t y = first; y < end; ++y)
+                std::memcpy(Screen.ScanLine(y), OldImage.ScanLine(y), size_t(width) * 4);
             BlendRows(Screen, Picture, weights, first, end);
-        };
-    } else if (const auto pivot = PivotOf(style, R, progress)) {
-        if (!std::isfinite(pivot->second))
-            return false;
-        effectRows = [&, rotation = MakeRotation(Picture, pivot->first.X, pivot->first.Y, pivot->second)](
-                         int32_t first, int32_t end) { RotateRows(Screen, Picture, rotation, first, end); };
-    } else {
+        }
+        return true;
+    }
+    const auto pivot = PivotOf(style, R, progress);
+    if (!pivot || !std::isfinite(pivot->second))
         return false;
-    }
-    // A band of rows takes the old image and then the effect while it is
-    // still in the cache: the frame is read from memory once, not twice.
-    constexpr int32_t kBandRows = 8;
-    for (int32_t first = 0; first < height; first += kBandRows) {
-        const int32_t end = std::min(first + kBandRows, height);
-        for (int32_t y = first; y < end; ++y)
-            std::memcpy(Screen.ScanLine(y), OldImage.ScanLine(y), size_t(width) * 4);
-        effectRows(first, end);
-    }
+    RotateRows(Screen, Picture, &OldImage, MakeRotation(Picture, pivot->first.X, pivot->first.Y, pivot->second));
     return true;
 }
 
