@@ -214,12 +214,17 @@ RowCopy PickRowCopy(int sourceBytes, int destBytes)
 }
 
 // Combines a source row into the scratch row pixel by pixel. The two never
-// overlap; saying so lets the compiler combine whole vectors of pixels.
+// overlap; saying so, and addressing four-byte pixels by their byte offset,
+// lets the compiler combine whole vectors of pixels.
 template <int SourceBytes, bool And>
 void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, size_t width)
 {
     for (size_t i = 0; i < width; ++i) {
-        const uint32_t v = Read<SourceBytes>(in, int32_t(i));
+        uint32_t v;
+        if constexpr (SourceBytes == 4)
+            std::memcpy(&v, in + i * 4, 4);
+        else
+            v = Read<SourceBytes>(in, int32_t(i));
         combined[i] = And ? (combined[i] & v) : (combined[i] | v);
     }
 }
