@@ -144,37 +144,53 @@ inline uint8_t Blend(uint8_t d, uint8_t s, uint16_t keep, uint16_t take)
     return uint8_t(DivideBy100(uint16_t(keep * d + take * s)));
 }
 
-// The rows never overlap; saying so lets the compiler run the fixed inner
-// loop on whole vectors of `Chunk` bytes.
-template <size_t Chunk>
-[[gnu::always_inline]] inline void BlendRowIn(uint8_t* __restrict d, const uint8_t* __restrict s, size_t bytes,
-                                              const BlendWeights& w)
+// Writes the blend of rows `under` and s to `out`; InPlace blends `out`
+// with s instead. The rows never overlap otherwise, and saying so lets the
+// compiler run the fixed inner loop on whole vectors of `Chunk` bytes.
+template <size_t Chunk, bool InPlace>
+[[gnu::always_inline]] inline void BlendRowIn(uint8_t* __restrict out, const uint8_t* __restrict under,
+                                              const uint8_t* __restrict s, size_t bytes, const BlendWeights& w)
 {
     static_assert(Chunk % 4 == 0 && Chunk <= kBlendBytes);
+    const uint8_t* d = InPlace ? out : under;
     size_t i = 0;
     for (; i + Chunk <= bytes; i += Chunk)
         for (size_t j = 0; j < Chunk; ++j)
-            d[i + j] = Blend(d[i + j], s[i + j], w.Keep[j], w.Take[j]);
+            out[i + j] = Blend(d[i + j], s[i + j], w.Keep[j], w.Take[j]);
     for (size_t j = 0; i < bytes; ++i, ++j)
-        d[i] = Blend(d[i], s[i], w.Keep[j], w.Take[j]);
+        out[i] = Blend(d[i], s[i], w.Keep[j], w.Take[j]);
 }
 
-using BlendRowFn = void (*)(uint8_t*, const uint8_t*, size_t, const BlendWeights&);
+using BlendRowFn = void (*)(uint8_t*, const uint8_t*, const uint8_t*, size_t, const BlendWeights&);
 
-void BlendRow(uint8_t* d, const uint8_t* s, size_t bytes, const BlendWeights& w) { BlendRowIn<16>(d, s, bytes, w); }
+template <bool InPlace>
+void BlendRow(uint8_t* out, const uint8_t* under, const uint8_t* s, size_t bytes, const BlendWeights& w)
+{
+    BlendRowIn<16, InPlace>(out, under, s, bytes, w);
+}
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 // The same loop on 32-byte vectors, where the processor has them: the
 // blend is bound by arithmetic rather than memory, so this takes a third
 // off its time.
-[[gnu::target("avx2")]] void BlendRowAvx2(uint8_t* d, const uint8_t* s, size_t bytes, const BlendWeights& w)
+template <bool InPlace>
+[[gnu::target("avx2")]] void BlendRowAvx2(uint8_t* out, const uint8_t* under, const uint8_t* s, size_t bytes,
+                                          const BlendWeights& w)
 {
-    BlendRowIn<32>(d, s, bytes, w);
+    BlendRowIn<32, InPlace>(out, under, s, bytes, w);
 }
 
-BlendRowFn PickBlendRow() { return __builtin_cpu_supports("avx2") ? &BlendRowAvx2 : &BlendRow; }
+template <bool InPlace>
+BlendRowFn PickBlendRow()
+{
+    return __builtin_cpu_supports("avx2") ? &BlendRowAvx2<InPlace> : &BlendRow<InPlace>;
+}
 #else
-BlendRowFn PickBlendRow() { return &BlendRow; }
+template <bool InPlace>
+BlendRowFn PickBlendRow()
+{
+    return &BlendRow<InPlace>;
+}
 #endif
 
 } // namespace
@@ -193,13 +209,15 @@ BlendWeights MakeBlendWeights(int32_t Percent)
     return weights;
 }
 
-void BlendRows(Bitmap& Screen, const Bitmap& Picture, const BlendWeights& weights, int32_t firstRow, int32_t endRow)
+// Screen = the blend of Under and Picture, row by row; Under may be Screen.
+void BlendRows(Bitmap& Screen, const Bitmap& Under, const Bitmap& Picture, const BlendWeights& weights)
 {
-    const int32_t rows = std::min({Screen.Height(), Picture.Height(), endRow});
+    const int32_t rows = std::min(Screen.Height(), Picture.Height());
     const size_t bytes = size_t(std::min(Screen.Width(), Picture.Width())) * 4;
-    static const BlendRowFn blendRow = PickBlendRow();
-    for (int32_t y = std::max(firstRow, 0); y < rows; ++y)
-        blendRow(Screen.ScanLine(y), Picture.ScanLine(y), bytes, weights);
+    static const BlendRowFn inPlace = PickBlendRow<true>(), apart = PickBlendRow<false>();
+    const BlendRowFn blendRow = &Under == &Screen ? inPlace : apart;
+    for (int32_t y = 0; y < rows; ++y)
+        blendRow(Screen.ScanLine(y), Under.ScanLine(y), Picture.ScanLine(y), bytes, weights);
 }
 
 // A rotation's constants, worked out once a frame.
@@ -237,7 +255,7 @@ void BlendBitmaps(Bitmap& Screen, const Bitmap& Picture, int32_t Percent)
     // A bitmap blended with itself stays as it is.
     if (!Is32Bit(Screen) || !Is32Bit(Picture) || &Screen == &Picture)
         return;
-    BlendRows(Screen, Picture, MakeBlendWeights(Percent), 0, Screen.Height());
+    BlendRows(Screen, Screen, Picture, MakeBlendWeights(Percent));
 }
 
 void RotateBitmap(Bitmap& Screen, const Bitmap& Picture, int32_t PivotX, int32_t PivotY, long double Angle)
@@ -319,16 +337,9 @@ bool ComposePixelFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldImage,
         return false;
     const auto progress = int32_t(std::min<uint32_t>(Progress, 100));
     if (style == kFadeStyle) {
-        // A band of rows takes the old image and then the blend while it is
-        // still in the cache: the frame is read from memory once, not twice.
-        const BlendWeights weights = MakeBlendWeights(progress);
-        constexpr int32_t kBandRows = 8;
-        for (int32_t first = 0; first < height; first += kBandRows) {
-            const int32_t end = std::min(first + kBandRows, height);
-            for (int32_t y = first; y < end; ++y)
-                std::memcpy(Screen.ScanLine(y), OldImage.ScanLine(y), size_t(width) * 4);
-            BlendRows(Screen, Picture, weights, first, end);
-        }
+        // The blend of the old image and the picture, written straight into
+        // the frame: each pixel is read from both and written once.
+        BlendRows(Screen, OldImage, Picture, MakeBlendWeights(progress));
         return true;
     }
     const auto pivot = PivotOf(style, R, progress);
