@@ -4,6 +4,7 @@
 #include "gdi/Bitmap.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -222,43 +223,93 @@ RowCopy PickRowCopy(int sourceBytes, int destBytes)
 }
 
 // Combines a source row into the scratch row pixel by pixel. The two never
-// overlap; saying so lets the compiler combine whole vectors of pixels.
+// overlap; saying so, and addressing four-byte pixels by their byte offset,
+// lets the compiler combine whole vectors of pixels.
 template <int SourceBytes, bool And>
 void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, size_t width)
 {
     for (size_t i = 0; i < width; ++i) {
-        const uint32_t v = Read<SourceBytes>(in, int32_t(i));
+        uint32_t v;
+        if constexpr (SourceBytes == 4)
+            std::memcpy(&v, in + i * 4, 4);
+        else
+            v = Read<SourceBytes>(in, int32_t(i));
         combined[i] = And ? (combined[i] & v) : (combined[i] | v);
     }
 }
 
-// Each destination column combines its run of source pixels, `in` holding
-// source column x at x - base.
-template <int SourceBytes, int DestBytes, bool And>
-void CombineRuns(uint8_t* out, const uint8_t* in, int32_t base, std::span<const AxisSpan> columns)
+// Where each destination column of one clip rectangle finds the
+// combination of its run of source pixels. Per row a table of levels is
+// built: level 0 is the row itself, level k holds at x the combination of
+// the 2^k pixels from x. A run of n pixels combines two windows of the
+// largest power of two 2^k not above n, one at each end of the run (they
+// may overlap, which AND and OR do not mind). So each level costs one
+// streaming pass over the row, and each column two reads, whatever its run
+// length, with no loop or branch per run.
+struct RunWindows {
+    uint32_t Low;  // the window at the run's start, as an index into the table
+    uint32_t High; // the window at the run's end
+};
+
+struct RunPlan {
+    int32_t Levels = 0;        // levels above the row itself
+    bool Consecutive = false;  // the columns are consecutive destination pixels
+    std::vector<RunWindows> Columns;
+};
+
+RunPlan PlanRuns(std::span<const AxisSpan> columns, int32_t xMin, int32_t xMax)
 {
+    RunPlan plan;
+    const auto width = uint32_t(xMax - xMin + 1);
+    plan.Columns.reserve(columns.size());
     for (const AxisSpan& c : columns) {
-        const int32_t low = std::min(c.First, c.Last) - base, high = std::max(c.First, c.Last) - base;
-        uint32_t v = Read<SourceBytes>(in, low);
-        for (int32_t x = low + 1; x <= high; ++x)
-            v = And ? (v & Read<SourceBytes>(in, x)) : (v | Read<SourceBytes>(in, x));
-        Write<DestBytes>(out, c.Dest, v & 0xFFFFFF);
+        const auto low = uint32_t(std::min(c.First, c.Last) - xMin), high = uint32_t(std::max(c.First, c.Last) - xMin);
+        const auto level = uint32_t(std::bit_width(high - low + 1)) - 1;
+        plan.Levels = std::max(plan.Levels, int32_t(level));
+        plan.Columns.push_back({level * width + low, level * width + high - (1u << level) + 1});
+    }
+    plan.Consecutive = !columns.empty() && columns.back().Dest - columns.front().Dest == int32_t(columns.size()) - 1;
+    return plan;
+}
+
+// With level 0 in `table` (`width` pixels), fills the levels above it and
+// writes every column's combination.
+template <int DestBytes, bool And>
+void CombineRuns(uint8_t* out, std::vector<uint32_t>& table, size_t width, std::span<const AxisSpan> columns,
+                 const RunPlan& plan)
+{
+    table.resize(size_t(plan.Levels + 1) * width);
+    uint32_t* const t = table.data();
+    for (int32_t k = 1; k <= plan.Levels; ++k) {
+        const size_t half = size_t{1} << (k - 1);
+        const uint32_t* __restrict below = t + size_t(k - 1) * width;
+        uint32_t* __restrict level = t + size_t(k) * width;
+        for (size_t x = 0; x + 2 * half <= width; ++x)
+            level[x] = And ? (below[x] & below[x + half]) : (below[x] | below[x + half]);
+    }
+    const RunWindows* windows = plan.Columns.data();
+    auto combined = [&](size_t i) {
+        const uint32_t v = And ? (t[windows[i].Low] & t[windows[i].High]) : (t[windows[i].Low] | t[windows[i].High]);
+        return v & 0xFFFFFF;
+    };
+    if (plan.Consecutive) {
+        const int32_t first = columns.front().Dest;
+        for (size_t i = 0; i < columns.size(); ++i)
+            Write<DestBytes>(out, first + int32_t(i), combined(i));
+    } else {
+        for (size_t i = 0; i < columns.size(); ++i)
+            Write<DestBytes>(out, columns[i].Dest, combined(i));
     }
 }
 
 // One destination row where runs combine (AND keeps dark, OR keeps light):
-// the run's source rows are combined column by column into `scratch` first,
-// then each destination column combines its run of that.
+// the run's source rows are combined column by column into level 0 of the
+// table first, then each destination column combines its run of that.
 template <int SourceBytes, int DestBytes, bool And>
 void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, std::span<const AxisSpan> columns,
-                int32_t xMin, int32_t xMax, std::vector<uint32_t>& scratch)
+                const RunPlan& plan, int32_t xMin, int32_t xMax, std::vector<uint32_t>& table)
 {
-    if (yLow == yHigh) {
-        // One source row: combine each run straight from it.
-        CombineRuns<SourceBytes, DestBytes, And>(out, from.ScanLine(yLow), 0, columns);
-        return;
-    }
-    if (std::all_of(columns.begin(), columns.end(), [](const AxisSpan& c) { return c.First == c.Last; })) {
+    if (yLow != yHigh && plan.Levels == 0) {
         // One source column a pixel: combine the rows straight from the source.
         const int32_t rows = yHigh - yLow + 1;
         const uint8_t* in[8];
@@ -275,21 +326,21 @@ void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, s
         }
     }
     const size_t width = size_t(xMax - xMin + 1);
-    scratch.resize(width);
-    uint32_t* combined = scratch.data();
-    const uint8_t* first = from.ScanLine(yLow);
+    table.resize(std::max(table.size(), width));
+    uint32_t* combined = table.data();
+    const uint8_t* first = from.ScanLine(yLow) + size_t(xMin) * SourceBytes;
     if constexpr (SourceBytes == 4)
-        std::memcpy(combined, first + size_t(xMin) * 4, width * 4);
+        std::memcpy(combined, first, width * 4);
     else
         for (size_t i = 0; i < width; ++i)
-            combined[i] = Read<SourceBytes>(first, xMin + int32_t(i));
+            combined[i] = Read<SourceBytes>(first, int32_t(i));
     for (int32_t y = yLow + 1; y <= yHigh; ++y)
         CombineInto<SourceBytes, And>(combined, from.ScanLine(y) + size_t(xMin) * SourceBytes, width);
-    CombineRuns<4, DestBytes, And>(out, reinterpret_cast<const uint8_t*>(combined), xMin, columns);
+    CombineRuns<DestBytes, And>(out, table, width, columns, plan);
 }
 
-using RowCombine = void (*)(uint8_t*, const Bitmap&, int32_t, int32_t, std::span<const AxisSpan>, int32_t, int32_t,
-                            std::vector<uint32_t>&);
+using RowCombine = void (*)(uint8_t*, const Bitmap&, int32_t, int32_t, std::span<const AxisSpan>, const RunPlan&,
+                            int32_t, int32_t, std::vector<uint32_t>&);
 
 template <int SourceBytes, bool And>
 RowCombine PickRowCombine(int destBytes)
@@ -381,7 +432,7 @@ void StretchBlt(Bitmap& target, std::span<const Rect> clips, int32_t xd, int32_t
     const RowCopy copyRow = PickRowCopy(srcBytes, dstBytes);
     const RowCombine combineRow = mode == StretchMode::BLACKONWHITE ? PickRowCombine<true>(srcBytes, dstBytes)
                                                                     : PickRowCombine<false>(srcBytes, dstBytes);
-    std::vector<uint32_t> scratch;
+    std::vector<uint32_t> table;
 
     auto slice = [&](const std::vector<AxisSpan>& spans, int32_t low, int32_t high) {
         auto first = std::lower_bound(spans.begin(), spans.end(), AxisSpan{low, 0, 0}, byDest);
@@ -401,6 +452,7 @@ void StretchBlt(Bitmap& target, std::span<const Rect> clips, int32_t xd, int32_t
             xMin = std::min({xMin, c.First, c.Last});
             xMax = std::max({xMax, c.First, c.Last});
         }
+        const RunPlan plan = combine ? PlanRuns(clipColumns, xMin, xMax) : RunPlan{};
         for (const AxisSpan& row : slice(rows, clip.Top, clip.Bottom)) {
             uint8_t* out = target.ScanLine(row.Dest);
             if (!combine) {
@@ -408,8 +460,8 @@ void StretchBlt(Bitmap& target, std::span<const Rect> clips, int32_t xd, int32_t
                 copyRow(out, from->ScanLine(row.First), clipColumns, straight);
                 continue;
             }
-            combineRow(out, *from, std::min(row.First, row.Last), std::max(row.First, row.Last), clipColumns, xMin,
-                       xMax, scratch);
+            combineRow(out, *from, std::min(row.First, row.Last), std::max(row.First, row.Last), clipColumns, plan,
+                       xMin, xMax, table);
         }
     }
 }

@@ -135,6 +135,9 @@ TEST(RotateBitmap, MatchesThePixelByPixelFormula)
         {50, 20, 10, -5, 7 * pi / 2},   // a turn and three quarters
         {20, 15, 40000, -3, 0.7L},      // a far pivot: sums beyond 32 bits
         {1, 1, -1, -1, 0},              {2, 7, 0, 0, -pi / 2},
+        // Frames drawn in several tiles of rows and columns, rows starting
+        // and ending inside a tile.
+        {150, 70, -1, -1, pi / 5},      {130, 47, 130, 47, -1.1L},    {65, 33, 64, -1, 0.3L},
     };
     for (const Case& c : cases) {
         const auto picture = Noise(c.W, c.H, 7);

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <numbers>
 #include <optional>
@@ -48,14 +47,33 @@ void LimitColumns(int64_t start, int64_t step, int64_t low, int64_t high, int64_
     }
 }
 
+// A destination row of a rotation: the source coordinates a and b (in
+// 16.16, before the pivot is added) at column 0, and the columns
+// [First, Last] whose source pixel lies inside the picture.
+struct RotatedRow {
+    int64_t A0 = 0, B0 = 0;
+    int64_t First = 0, Last = -1;
+};
+
 // The rotation with its sums in `Sum`: int32_t when no sum can leave 32
 // bits, int64_t otherwise. Both give the exact values of the formula.
+//
+// A destination row walks the source along a slanted line, touching a
+// different source row (and memory page) every few pixels. The rows are
+// therefore drawn in tiles of kTileRows rows by kTileColumns columns, whose
+// source pixels lie in a small patch that stays in the cache and the
+// address translation buffers. With `OldImage`, the pixels of a row that
+// the picture does not reach take the old image first; every pixel is
+// written once.
+constexpr int32_t kTileRows = 16;
+constexpr int64_t kTileColumns = 64;
+
 template <class Sum>
-void RotateRows(Bitmap& Screen, const Bitmap& Picture, int64_t PivotX, int64_t PivotY, int64_t S, int64_t K,
-                int32_t firstRow, int32_t endRow)
+void RotateRows(Bitmap& Screen, const Bitmap& Picture, const Bitmap* OldImage, int64_t PivotX, int64_t PivotY,
+                int64_t S, int64_t K)
 {
     const int64_t W = Picture.Width(), H = Picture.Height();
-    const int32_t rows = std::min({Screen.Height(), Picture.Height(), endRow});
+    const int32_t rows = std::min(Screen.Height(), Picture.Height());
     const int64_t columns = std::min(Screen.Width(), Picture.Width());
     // Source pixel (sx, sy), sy from the bottom, sits at sy * pitch + sx
     // pixels from the start of the bottom row.
@@ -66,20 +84,49 @@ void RotateRows(Bitmap& Screen, const Bitmap& Picture, int64_t PivotX, int64_t P
     const int64_t aLow = -PivotX * 65536, aHigh = (W - PivotX) * 65536 - 1;
     const int64_t bLow = -PivotY * 65536, bHigh = (H - PivotY) * 65536 - 1;
     const int64_t origin = PivotY * pitch + PivotX;
-    for (int32_t Y = std::max(firstRow, 0); Y < rows; ++Y) {
-        const int64_t e = H - Y - PivotY;
-        // a and b at X = 0; each step right adds K to a and S to b.
-        const int64_t a0 = (1 - PivotX) * K - e * S, b0 = (1 - PivotX) * S + e * K;
-        int64_t first = 0, last = columns - 1;
-        LimitColumns(a0, K, aLow, aHigh, first, last);
-        LimitColumns(b0, S, bLow, bHigh, first, last);
-        if (first > last)
-            continue;
-        uint8_t* out = Screen.ScanLine(Y) + first * 4;
-        auto a = Sum(a0 + first * K), b = Sum(b0 + first * S);
-        const auto stepA = Sum(K), stepB = Sum(S);
-        for (int64_t X = first; X <= last; ++X, out += 4, a += stepA, b += stepB)
-            std::memcpy(out, source + (origin + int64_t(b >> 16) * pitch + int64_t(a >> 16)) * 4, 4);
+    const auto stepA = Sum(K), stepB = Sum(S);
+    RotatedRow band[kTileRows];
+    for (int32_t top = 0; top < rows; top += kTileRows) {
+        const int32_t count = std::min(kTileRows, rows - top);
+        int64_t bandFirst = columns, bandLast = -1;
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t Y = top + i;
+            const int64_t e = H - Y - PivotY;
+            // a and b at X = 0; each step right adds K to a and S to b.
+            RotatedRow& row = band[i];
+            row.A0 = (1 - PivotX) * K - e * S;
+            row.B0 = (1 - PivotX) * S + e * K;
+            row.First = 0;
+            row.Last = columns - 1;
+            LimitColumns(row.A0, K, aLow, aHigh, row.First, row.Last);
+            LimitColumns(row.B0, S, bLow, bHigh, row.First, row.Last);
+            if (row.First > row.Last) {
+                row.First = columns;
+                row.Last = columns - 1;
+            }
+            if (OldImage) {
+                const int32_t width = Screen.Width();
+                uint8_t* out = Screen.ScanLine(Y);
+                const uint8_t* old = OldImage->ScanLine(Y);
+                std::memcpy(out, old, size_t(row.First) * 4);
+                std::memcpy(out + (row.Last + 1) * 4, old + (row.Last + 1) * 4, size_t(width - row.Last - 1) * 4);
+            }
+            bandFirst = std::min(bandFirst, row.First);
+            bandLast = std::max(bandLast, row.Last);
+        }
+        for (int64_t left = bandFirst; left <= bandLast; left += kTileColumns) {
+            const int64_t right = std::min(left + kTileColumns - 1, bandLast);
+            for (int32_t i = 0; i < count; ++i) {
+                const RotatedRow& row = band[i];
+                const int64_t first = std::max(row.First, left), last = std::min(row.Last, right);
+                if (first > last)
+                    continue;
+                uint8_t* out = Screen.ScanLine(top + i) + first * 4;
+                auto a = Sum(row.A0 + first * K), b = Sum(row.B0 + first * S);
+                for (int64_t X = first; X <= last; ++X, out += 4, a += stepA, b += stepB)
+                    std::memcpy(out, source + (origin + int64_t(b >> 16) * pitch + int64_t(a >> 16)) * 4, 4);
+            }
+        }
     }
 }
 
@@ -97,37 +144,53 @@ inline uint8_t Blend(uint8_t d, uint8_t s, uint16_t keep, uint16_t take)
     return uint8_t(DivideBy100(uint16_t(keep * d + take * s)));
 }
 
-// The rows never overlap; saying so lets the compiler run the fixed inner
-// loop on whole vectors of `Chunk` bytes.
-template <size_t Chunk>
-[[gnu::always_inline]] inline void BlendRowIn(uint8_t* __restrict d, const uint8_t* __restrict s, size_t bytes,
-                                              const BlendWeights& w)
+// Writes the blend of rows `under` and s to `out`; InPlace blends `out`
+// with s instead. The rows never overlap otherwise, and saying so lets the
+// compiler run the fixed inner loop on whole vectors of `Chunk` bytes.
+template <size_t Chunk, bool InPlace>
+[[gnu::always_inline]] inline void BlendRowIn(uint8_t* __restrict out, const uint8_t* __restrict under,
+                                              const uint8_t* __restrict s, size_t bytes, const BlendWeights& w)
 {
     static_assert(Chunk % 4 == 0 && Chunk <= kBlendBytes);
+    const uint8_t* d = InPlace ? out : under;
     size_t i = 0;
     for (; i + Chunk <= bytes; i += Chunk)
         for (size_t j = 0; j < Chunk; ++j)
-            d[i + j] = Blend(d[i + j], s[i + j], w.Keep[j], w.Take[j]);
+            out[i + j] = Blend(d[i + j], s[i + j], w.Keep[j], w.Take[j]);
     for (size_t j = 0; i < bytes; ++i, ++j)
-        d[i] = Blend(d[i], s[i], w.Keep[j], w.Take[j]);
+        out[i] = Blend(d[i], s[i], w.Keep[j], w.Take[j]);
 }
 
-using BlendRowFn = void (*)(uint8_t*, const uint8_t*, size_t, const BlendWeights&);
+using BlendRowFn = void (*)(uint8_t*, const uint8_t*, const uint8_t*, size_t, const BlendWeights&);
 
-void BlendRow(uint8_t* d, const uint8_t* s, size_t bytes, const BlendWeights& w) { BlendRowIn<16>(d, s, bytes, w); }
+template <bool InPlace>
+void BlendRow(uint8_t* out, const uint8_t* under, const uint8_t* s, size_t bytes, const BlendWeights& w)
+{
+    BlendRowIn<16, InPlace>(out, under, s, bytes, w);
+}
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 // The same loop on 32-byte vectors, where the processor has them: the
 // blend is bound by arithmetic rather than memory, so this takes a third
 // off its time.
-[[gnu::target("avx2")]] void BlendRowAvx2(uint8_t* d, const uint8_t* s, size_t bytes, const BlendWeights& w)
+template <bool InPlace>
+[[gnu::target("avx2")]] void BlendRowAvx2(uint8_t* out, const uint8_t* under, const uint8_t* s, size_t bytes,
+                                          const BlendWeights& w)
 {
-    BlendRowIn<32>(d, s, bytes, w);
+    BlendRowIn<32, InPlace>(out, under, s, bytes, w);
 }
 
-BlendRowFn PickBlendRow() { return __builtin_cpu_supports("avx2") ? &BlendRowAvx2 : &BlendRow; }
+template <bool InPlace>
+BlendRowFn PickBlendRow()
+{
+    return __builtin_cpu_supports("avx2") ? &BlendRowAvx2<InPlace> : &BlendRow<InPlace>;
+}
 #else
-BlendRowFn PickBlendRow() { return &BlendRow; }
+template <bool InPlace>
+BlendRowFn PickBlendRow()
+{
+    return &BlendRow<InPlace>;
+}
 #endif
 
 } // namespace
@@ -146,13 +209,15 @@ BlendWeights MakeBlendWeights(int32_t Percent)
     return weights;
 }
 
-void BlendRows(Bitmap& Screen, const Bitmap& Picture, const BlendWeights& weights, int32_t firstRow, int32_t endRow)
+// Screen = the blend of Under and Picture, row by row; Under may be Screen.
+void BlendRows(Bitmap& Screen, const Bitmap& Under, const Bitmap& Picture, const BlendWeights& weights)
 {
-    const int32_t rows = std::min({Screen.Height(), Picture.Height(), endRow});
+    const int32_t rows = std::min(Screen.Height(), Picture.Height());
     const size_t bytes = size_t(std::min(Screen.Width(), Picture.Width())) * 4;
-    static const BlendRowFn blendRow = PickBlendRow();
-    for (int32_t y = std::max(firstRow, 0); y < rows; ++y)
-        blendRow(Screen.ScanLine(y), Picture.ScanLine(y), bytes, weights);
+    static const BlendRowFn inPlace = PickBlendRow<true>(), apart = PickBlendRow<false>();
+    const BlendRowFn blendRow = &Under == &Screen ? inPlace : apart;
+    for (int32_t y = 0; y < rows; ++y)
+        blendRow(Screen.ScanLine(y), Under.ScanLine(y), Picture.ScanLine(y), bytes, weights);
 }
 
 // A rotation's constants, worked out once a frame.
@@ -175,12 +240,12 @@ Rotation MakeRotation(const Bitmap& Picture, int32_t PivotX, int32_t PivotY, lon
     return {PivotX, PivotY, S, K, (u + e) * 65536 <= std::numeric_limits<int32_t>::max()};
 }
 
-void RotateRows(Bitmap& Screen, const Bitmap& Picture, const Rotation& r, int32_t firstRow, int32_t endRow)
+void RotateRows(Bitmap& Screen, const Bitmap& Picture, const Bitmap* OldImage, const Rotation& r)
 {
     if (r.Fits32Bits)
-        RotateRows<int32_t>(Screen, Picture, r.PivotX, r.PivotY, r.S, r.K, firstRow, endRow);
+        RotateRows<int32_t>(Screen, Picture, OldImage, r.PivotX, r.PivotY, r.S, r.K);
     else
-        RotateRows<int64_t>(Screen, Picture, r.PivotX, r.PivotY, r.S, r.K, firstRow, endRow);
+        RotateRows<int64_t>(Screen, Picture, OldImage, r.PivotX, r.PivotY, r.S, r.K);
 }
 
 } // namespace
@@ -190,7 +255,7 @@ void BlendBitmaps(Bitmap& Screen, const Bitmap& Picture, int32_t Percent)
     // A bitmap blended with itself stays as it is.
     if (!Is32Bit(Screen) || !Is32Bit(Picture) || &Screen == &Picture)
         return;
-    BlendRows(Screen, Picture, MakeBlendWeights(Percent), 0, Screen.Height());
+    BlendRows(Screen, Screen, Picture, MakeBlendWeights(Percent));
 }
 
 void RotateBitmap(Bitmap& Screen, const Bitmap& Picture, int32_t PivotX, int32_t PivotY, long double Angle)
@@ -204,7 +269,7 @@ void RotateBitmap(Bitmap& Screen, const Bitmap& Picture, int32_t PivotX, int32_t
         RotateBitmap(Screen, copy, PivotX, PivotY, Angle);
         return;
     }
-    RotateRows(Screen, Picture, MakeRotation(Picture, PivotX, PivotY, Angle), 0, Screen.Height());
+    RotateRows(Screen, Picture, nullptr, MakeRotation(Picture, PivotX, PivotY, Angle));
 }
 
 namespace {
@@ -271,28 +336,16 @@ bool ComposePixelFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldImage,
         Picture.Width() != width || Picture.Height() != height || Screen.Empty())
         return false;
     const auto progress = int32_t(std::min<uint32_t>(Progress, 100));
-    std::function<void(int32_t, int32_t)> effectRows;
     if (style == kFadeStyle) {
-        effectRows = [&, weights = MakeBlendWeights(progress)](int32_t first, int32_t end) {
-            BlendRows(Screen, Picture, weights, first, end);
-        };
-    } else if (const auto pivot = PivotOf(style, R, progress)) {
-        if (!std::isfinite(pivot->second))
-            return false;
-        effectRows = [&, rotation = MakeRotation(Picture, pivot->first.X, pivot->first.Y, pivot->second)](
-                         int32_t first, int32_t end) { RotateRows(Screen, Picture, rotation, first, end); };
-    } else {
+        // The blend of the old image and the picture, written straight into
+        // the frame: each pixel is read from both and written once.
+        BlendRows(Screen, OldImage, Picture, MakeBlendWeights(progress));
+        return true;
+    }
+    const auto pivot = PivotOf(style, R, progress);
+    if (!pivot || !std::isfinite(pivot->second))
         return false;
-    }
-    // A band of rows takes the old image and then the effect while it is
-    // still in the cache: the frame is read from memory once, not twice.
-    constexpr int32_t kBandRows = 8;
-    for (int32_t first = 0; first < height; first += kBandRows) {
-        const int32_t end = std::min(first + kBandRows, height);
-        for (int32_t y = first; y < end; ++y)
-            std::memcpy(Screen.ScanLine(y), OldImage.ScanLine(y), size_t(width) * 4);
-        effectRows(first, end);
-    }
+    RotateRows(Screen, Picture, &OldImage, MakeRotation(Picture, pivot->first.X, pivot->first.Y, pivot->second));
     return true;
 }
 
