@@ -1,5 +1,5 @@
 // A slideshow of the pictures cameras and editors write, as a user sees it
-// on a 1280x720 screen: every decodable picture in its true colours and
+// on a 640x480 screen (small, so the sanitizer builds keep up): every decodable picture in its true colours and
 // upright, the one that is no picture skipped with one report, and the
 // show going on for a minute.
 
@@ -47,7 +47,7 @@ int Grey(TColor c) { return (GetRValue(c) * 77 + GetGValue(c) * 150 + GetBValue(
 TEST(CameraPictures, ShowUprightInTrueColoursAndTheBadOneIsSkipped)
 {
     SaverScenario s("camera-pictures");
-    s.Screen = {1280, 720};
+    s.Screen = {640, 480};
     PayloadDescription p;
     p.kind = PayloadKind::Picture;
     p.items = {Encoded(JpegColourSpace::jcCmyk), Encoded(JpegColourSpace::jcYcck),
@@ -70,7 +70,7 @@ TEST(CameraPictures, ShowUprightInTrueColoursAndTheBadOneIsSkipped)
         shown = false;
         const int picture = completed++ % 5;
         const Bitmap& screen = run.H.Backend->Screen();
-        const int32_t left = (1280 - kW) / 2, top = (720 - kH) / 2;
+        const int32_t left = (640 - kW) / 2, top = (480 - kH) / 2;
         for (int q = 0; q < 4; ++q) {
             const int32_t x = kW / 4 + (q % 2) * kW / 2, y = kH / 4 + (q / 2) * kH / 2;
             const TColor want = grey[picture] ? RGB(Grey(UprightPixel(x, y)), Grey(UprightPixel(x, y)),
