@@ -96,6 +96,7 @@ TEST(Slideshow, OnlyExcludedStylesShowsTheLoadMessageAndEnds)
 TEST(Slideshow, ABadPictureIsReportedOnceAndSkipped)
 {
     SaverScenario s("slideshow-bad-picture");
+    s.Screen = {640, 480}; // small, so the sanitizer builds keep up
     SaverRun run(s, s.Build(Pictures(3, 1, {5})));
     std::ofstream(s.Temp / "fpics1.jpg", std::ios::binary | std::ios::trunc) << "not a picture";
     DiagnosticCapture diagnostics;
