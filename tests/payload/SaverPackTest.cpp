@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "transitions/PSEffect.h"
+
 #include <sys/stat.h>
 
 #include <sstream>
@@ -227,6 +229,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MissingPicture", Build("pictures", {"@missing.jpg"}), 1,
                     "missing.jpg: No such file or directory"},
         FailureCase{"FolderAsPicture", Build("pictures", {"@."}), 1, "Is a directory"},
+        FailureCase{"InfoWithoutPayload", {"info", "@runtime.exe"}, 2, "runtime.exe holds no screensaver payload"},
+        FailureCase{"ExtractWithoutPayload", {"extract", "@p0.jpg", "@items"}, 2, "holds no screensaver payload"},
         FailureCase{"MissingRuntime", {"flash", "--runtime", "@none.exe", "--out", "@out.scr", "@movie.swf"}, 1,
                     "none.exe"},
         FailureCase{"InspectShortFile", {"inspect", "@text.jpg"}, 1, "too short"},
@@ -266,6 +270,43 @@ TEST_F(SaverPackTest, TheOutputIsExecutableLessTheUmask)
     struct stat info {};
     ASSERT_EQ(::stat((m_dir / "out.scr").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0750u);
+}
+
+TEST_F(SaverPackTest, ExtractWritesEveryItemBackByteForByte)
+{
+    WriteFile(m_dir / "song.wav", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
+    ASSERT_EQ(Run(Build("pictures", {"--music", "@song.mp3", "--music", "@song.wav", "@p0.jpg", "@p1.jpg"})).code, 0);
+    const RunResult pictures = Run({"extract", "@out.scr", "@items"});
+    ASSERT_EQ(pictures.code, 0) << pictures.err;
+    ASSERT_EQ(Run(Build("flash", {"@movie.swf"})).code, 0);
+    const RunResult movies = Run({"extract", "@out.scr", "@items"});
+    ASSERT_EQ(movies.code, 0) << movies.err;
+
+    const std::pair<const char*, const char*> expected[] = {{"picture00.jpg", "p0.jpg"},
+                                                            {"picture01.jpg", "p1.jpg"},
+                                                            {"music00.mp3", "song.mp3"},
+                                                            {"music01.wav", "song.wav"},
+                                                            {"movie00.swf", "movie.swf"}};
+    for (const auto& [extracted, original] : expected)
+        EXPECT_EQ(ReadFile(m_dir / "items" / extracted), ReadFile(m_dir / original)) << extracted;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir / "items"), {}), 5);
+}
+
+TEST_F(SaverPackTest, InfoListsItemsSettingsAndStyleNames)
+{
+    ASSERT_EQ(Run(Build("pictures", {"--exit-mode", "2", "--interval", "9", "--effects", "1,118,122", "--music",
+                                     "@song.mp3", "@p0.jpg"}))
+                  .code,
+              0);
+    const RunResult info = Run({"info", "@out.scr"});
+    ASSERT_EQ(info.code, 0) << info.err;
+    for (const std::string& line :
+         {std::string("kind: pictures\n"), std::string("  picture00.jpg: 1000 bytes, 8x8\n"),
+          std::string("  music00.mp3: 5000 bytes\n"), std::string("interval: 9 s\n"),
+          std::string("exit mode: 2 (mouse buttons)\n"), std::string("styles: 2 enabled\n"),
+          "  1 " + std::string(ShowStyleName(1)) + "\n", "  118 " + std::string(ShowStyleName(118)) + "\n"})
+        EXPECT_NE(info.out.find(line), std::string::npos) << line << " not in\n" << info.out;
+    EXPECT_EQ(info.out.find("  122 "), std::string::npos) << "an excluded style is listed";
 }
 
 TEST_F(SaverPackTest, HelpGoesToStandardOutput)

@@ -5,6 +5,7 @@
 #include "payload/PayloadWriter.h"
 #include "payload/Trailer.h"
 #include "saverpack/XScreenSaverConfig.h"
+#include "transitions/PSEffect.h"
 
 #include <algorithm>
 #include <cctype>
@@ -34,12 +35,17 @@ namespace {
 constexpr std::string_view UsageText = R"(Usage:
   saverpack pictures --out FILE [options] PICTURE...
   saverpack flash --out FILE [options] MOVIE...
+  saverpack info FILE
+  saverpack extract FILE DIR
   saverpack inspect FILE
   saverpack --install-xscreensaver NAME [options] PICTURE...
 
 pictures  Builds a slideshow screensaver: a copy of EXE with the JPEG pictures,
           the music files and the trailer appended.
 flash     Builds a screensaver that plays the Flash (.swf) movies in turn.
+info      Lists what a screensaver holds: its kind, the items with their sizes
+          (and picture sizes), the interval, the exit mode and the styles.
+extract   Writes the items of a screensaver back out as files into DIR.
 inspect   Prints the trailer of a screensaver as JSON.
 --install-xscreensaver
           Builds a slideshow screensaver as ~/.local/share/quorbel/NAME.scr
@@ -701,20 +707,30 @@ void PrintTrailerJson(std::ostream& out, const TrailerContents& t)
     out << (t.items.empty() ? "]\n" : "\n  ]\n") << "}\n";
 }
 
-int Inspect(const std::vector<std::string>& args, std::ostream& out)
+// The file arguments of a reading command; empty after --help.
+std::vector<std::string> FileArguments(const std::vector<std::string>& args, std::ostream& out, size_t count,
+                                       const char* what)
 {
     std::vector<std::string> files;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--help") {
             out << UsageText;
-            return SaverPackOk;
+            return {};
         }
         if (args[i].size() > 1 && args[i][0] == '-')
             throw UsageError("Unknown option " + args[i]);
         files.push_back(args[i]);
     }
-    if (files.size() != 1)
-        throw UsageError("inspect takes exactly one file");
+    if (files.size() != count)
+        throw UsageError(args[0] + " takes " + what);
+    return files;
+}
+
+int Inspect(const std::vector<std::string>& args, std::ostream& out)
+{
+    const std::vector<std::string> files = FileArguments(args, out, 1, "exactly one file");
+    if (files.empty())
+        return SaverPackOk;
     TrailerContents trailer;
     try {
         PayloadFile file(files[0]);
@@ -724,6 +740,136 @@ int Inspect(const std::vector<std::string>& args, std::ostream& out)
     }
     PrintTrailerJson(out, trailer);
     return SaverPackOk;
+}
+
+// A screensaver's trailer, read as the runtime reads it. A file whose end
+// describes no items that fit in it holds no payload.
+TrailerContents ReadSaverPayload(PayloadFile& file, const std::string& path)
+{
+    try {
+        TrailerContents trailer = ReadTrailer(file);
+        if (!trailer.items.empty())
+            return trailer;
+    } catch (const PayloadError& e) {
+        throw UsageError(path + " holds no screensaver payload (" + e.what() + ")");
+    }
+    throw UsageError(path + " holds no screensaver payload (its trailer lists no items)");
+}
+
+PayloadFile OpenSaver(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        ThrowCannotRead(path, errno);
+    try {
+        return PayloadFile(path);
+    } catch (const PayloadError& e) {
+        throw IoError(e.what());
+    }
+}
+
+// A screensaver named on the command line, opened and its payload read.
+struct OpenedSaver {
+    std::vector<std::string> files;
+    PayloadFile file;
+    TrailerContents trailer;
+};
+
+// Opens the screensaver the arguments name and runs the command on it;
+// nothing after --help.
+int RunOnSaver(const std::vector<std::string>& args, std::ostream& out, size_t count, const char* what,
+               void (*command)(OpenedSaver&, std::ostream&))
+{
+    std::vector<std::string> files = FileArguments(args, out, count, what);
+    if (files.empty())
+        return SaverPackOk;
+    PayloadFile file = OpenSaver(files[0]);
+    TrailerContents trailer = ReadSaverPayload(file, files[0]);
+    OpenedSaver saver{std::move(files), std::move(file), std::move(trailer)};
+    command(saver, out);
+    return SaverPackOk;
+}
+
+std::string_view ExitModeName(int32_t mode)
+{
+    switch (mode) {
+    case 1:
+        return "mouse movement";
+    case 2:
+        return "mouse buttons";
+    case 3:
+        return "any key";
+    case 4:
+        return "mouse movement, mouse buttons or any key";
+    default:
+        return "no input ends it";
+    }
+}
+
+// The file name an item is extracted under: its kind, its number, and the
+// extension its content type gives.
+std::string ItemFileName(const TrailerContents& t, const PayloadItem& item)
+{
+    char number[8];
+    std::snprintf(number, sizeof number, "%02d", item.index);
+    switch (item.kind) {
+    case ItemKind::Picture:
+        return std::string("picture") + number + ".jpg";
+    case ItemKind::Movie:
+        return std::string("movie") + number + ".swf";
+    case ItemKind::Music:
+        break;
+    }
+    const std::string_view ext = MusicTypeExtension(t.musicTypes[size_t(item.index)]);
+    return std::string("music") + number + (ext.empty() ? std::string(".bin") : std::string(ext));
+}
+
+void PrintInfo(OpenedSaver& saver, std::ostream& out)
+{
+    PayloadFile& file = saver.file;
+    const TrailerContents& t = saver.trailer;
+    const bool picture = t.kind == PayloadKind::Picture;
+    out << "kind: " << (picture ? "pictures" : "flash") << '\n';
+    out << "items:\n";
+    for (const PayloadItem& item : t.items) {
+        out << "  " << ItemFileName(t, item) << ": " << item.size << " bytes";
+        if (item.kind == ItemKind::Picture) {
+            const JpegHeaderResult jpeg = ReadJpegHeader(file.ReadBlock(item.start, item.size));
+            if (jpeg.ok)
+                out << ", " << jpeg.UprightWidth() << 'x' << jpeg.UprightHeight();
+            else
+                out << ", not a JPEG picture";
+        }
+        out << '\n';
+    }
+    if (picture)
+        out << "interval: " << t.pictureInterval << " s\n";
+    out << "exit mode: " << t.exitMode << " (" << ExitModeName(t.exitMode) << ")\n";
+    if (picture) {
+        out << "styles: " << t.enabledStyles.size() << " enabled\n";
+        for (const uint8_t style : t.enabledStyles)
+            out << "  " << int{style} << ' ' << ShowStyleName(style) << '\n';
+    }
+}
+
+void ExtractItems(OpenedSaver& saver, std::ostream& out)
+{
+    const TrailerContents& t = saver.trailer;
+    const fs::path dir = saver.files[1];
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec)
+        throw IoError("cannot create " + dir.string() + ": " + ec.message());
+    std::vector<uint8_t> block;
+    for (const PayloadItem& item : t.items) {
+        saver.file.ReadBlock(item.start, item.size, block);
+        const fs::path path = dir / ItemFileName(t, item);
+        std::ofstream stream(path, std::ios::binary | std::ios::trunc);
+        if (!stream || !stream.write(reinterpret_cast<const char*>(block.data()), std::streamsize(block.size())) ||
+            !stream.flush())
+            throw IoError("cannot write " + path.string());
+    }
+    out << "saverpack: wrote " << t.items.size() << " files to " << dir.string() << '\n';
 }
 
 } // namespace
@@ -744,6 +890,10 @@ int RunSaverPack(const std::vector<std::string>& args, std::ostream& out, std::o
             return Build(args, out, err);
         if (command == "inspect")
             return Inspect(args, out);
+        if (command == "info")
+            return RunOnSaver(args, out, 1, "exactly one file", PrintInfo);
+        if (command == "extract")
+            return RunOnSaver(args, out, 2, "a file and a folder", ExtractItems);
         if (command == "--install-xscreensaver")
             return InstallXScreenSaver(args, out, err);
         throw UsageError("Unknown command '" + command + "'; try saverpack --help");
