@@ -1,10 +1,17 @@
 #include "payload/PayloadWriter.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <random>
 #include <string>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace saver {
 
@@ -170,6 +177,23 @@ std::filesystem::path TemporaryNameNextTo(const std::filesystem::path& out)
     throw PayloadError("Cannot find a free temporary name next to " + out.string());
 }
 
+// Creates the empty temporary file. On POSIX systems it is created
+// executable (0755 less the umask), since the result is a program; the
+// exclusive create also keeps a file that appeared meanwhile untouched.
+void CreateTemporary(const std::filesystem::path& temporary, const std::filesystem::path& out)
+{
+#ifndef _WIN32
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0755);
+    if (fd < 0)
+        throw PayloadError("Cannot create " + out.string() + " (temporary file " + temporary.string() +
+                           "): " + std::strerror(errno));
+    ::close(fd);
+#else
+    (void)temporary;
+    (void)out;
+#endif
+}
+
 void CopyRuntime(const std::filesystem::path& runtime, std::ostream& out)
 {
     std::error_code ec;
@@ -194,6 +218,7 @@ void WritePayloadFile(const std::filesystem::path& runtime, const std::filesyste
 {
     CheckLayout(payload);
     const std::filesystem::path temporary = TemporaryNameNextTo(out);
+    CreateTemporary(temporary, out);
     try {
         {
             std::ofstream file(temporary, std::ios::binary | std::ios::trunc);

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "transitions/PSEffect.h"
+
+#include <sys/stat.h>
+
 #include <sstream>
 
 namespace saver::test {
@@ -13,6 +17,28 @@ struct RunResult {
     std::string out;
     std::string err;
 };
+
+// Bytes that start with an MP3 frame header.
+Bytes Mp3(size_t size)
+{
+    Bytes bytes = Pattern(size, 2);
+    const uint8_t header[] = {0xFF, 0xFB, 0x90, 0x64};
+    std::copy(std::begin(header), std::end(header), bytes.begin());
+    return bytes;
+}
+
+// A JPEG cut one byte into its image data: the header still parses.
+Bytes JpegCutInScan()
+{
+    Bytes jpeg = TinyJpeg();
+    for (size_t i = jpeg.size() - 2; i > 0; --i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) {
+            jpeg.resize(i + 2 + (size_t{jpeg[i + 2]} << 8 | jpeg[i + 3]) + 1);
+            return jpeg;
+        }
+    }
+    throw std::logic_error("no start of scan");
+}
 
 // A build command writing @out.scr from @runtime.exe.
 std::vector<std::string> Build(const char* command, std::vector<std::string> rest)
@@ -31,7 +57,9 @@ protected:
         WriteFile(m_dir / "runtime.exe", Pattern(1024, 1));
         WriteFile(m_dir / "p0.jpg", TinyJpeg(1000));
         WriteFile(m_dir / "p1.jpg", TinyJpeg(2000));
-        WriteFile(m_dir / "song.mp3", Pattern(5000, 2));
+        WriteFile(m_dir / "song.mp3", Mp3(5000));
+        WriteFile(m_dir / "notes.mp3", {'t', 'e', 'x', 't', '\n'});
+        WriteFile(m_dir / "cut.jpg", JpegCutInScan());
         WriteFile(m_dir / "song.ogg", Pattern(50, 3));
         WriteFile(m_dir / "movie.swf", FlashMovie(300));
         WriteFile(m_dir / "text.jpg", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'g'});
@@ -178,8 +206,14 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NoOutput", {"pictures", "--runtime", "@runtime.exe", "@p0.jpg"}, 2, "--out"},
         FailureCase{"NotJpeg", Build("pictures", {"@text.jpg"}), 2, "not a JPEG"},
         FailureCase{"NotFlash", Build("flash", {"@p0.jpg"}), 2, "not a Flash movie"},
-        FailureCase{"UnknownMusic", Build("pictures", {"--music", "@song.ogg", "@p0.jpg"}), 2,
-                    "unknown music type"},
+        FailureCase{"UnknownMusicUnchecked", Build("pictures", {"--unchecked", "--music", "@song.ogg", "@p0.jpg"}),
+                    2, "unknown music type"},
+        FailureCase{"TextAsMusic", Build("pictures", {"--music", "@notes.mp3", "@p0.jpg"}), 2,
+                    "notes.mp3 is not music"},
+        FailureCase{"TruncatedJpeg", Build("pictures", {"@p0.jpg", "@cut.jpg"}), 2,
+                    "cut.jpg: cannot be decoded in full: Premature end"},
+        FailureCase{"OnlyBadPicturesSkipped", Build("pictures", {"--skip-bad", "@cut.jpg"}), 2,
+                    "No picture is left"},
         FailureCase{"StyleBeyondTable", Build("pictures", {"--effects", "1,123", "@p0.jpg"}), 2,
                     "style 123 cannot be enabled"},
         FailureCase{"OnlyExcluded", Build("pictures", {"--effects", "7,9", "@p0.jpg"}), 2,
@@ -192,7 +226,11 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"TooMuchMusic",
                     Repeat(Build("pictures", {"@p0.jpg"}), {"--music", "@song.mp3"}, 59), 2, "58"},
         FailureCase{"TooManyPictures", Repeat(Build("pictures", {}), {"@p0.jpg"}, 101), 2, "100"},
-        FailureCase{"MissingPicture", Build("pictures", {"@missing.jpg"}), 1, "missing.jpg"},
+        FailureCase{"MissingPicture", Build("pictures", {"@missing.jpg"}), 1,
+                    "missing.jpg: No such file or directory"},
+        FailureCase{"FolderAsPicture", Build("pictures", {"@."}), 1, "Is a directory"},
+        FailureCase{"InfoWithoutPayload", {"info", "@runtime.exe"}, 2, "runtime.exe holds no screensaver payload"},
+        FailureCase{"ExtractWithoutPayload", {"extract", "@p0.jpg", "@items"}, 2, "holds no screensaver payload"},
         FailureCase{"MissingRuntime", {"flash", "--runtime", "@none.exe", "--out", "@out.scr", "@movie.swf"}, 1,
                     "none.exe"},
         FailureCase{"InspectShortFile", {"inspect", "@text.jpg"}, 1, "too short"},
@@ -212,12 +250,71 @@ TEST_F(SaverPackTest, UncheckedBuildsCorruptFilesThatInspectRejects)
     EXPECT_EQ(inspect.out, "");
 }
 
+TEST_F(SaverPackTest, SkipBadPacksTheRestAndNamesWhatItLeftOut)
+{
+    const RunResult build = Run(Build("pictures", {"--skip-bad", "@cut.jpg", "@p1.jpg"}));
+    ASSERT_EQ(build.code, 0) << build.err;
+    EXPECT_NE(build.err.find("skipped " + (m_dir / "cut.jpg").string()), std::string::npos) << build.err;
+    PayloadFile file(m_dir / "out.scr");
+    const TrailerContents t = ReadTrailer(file);
+    ASSERT_EQ(t.items.size(), 1u);
+    EXPECT_EQ(file.ReadBlock(t.items[0].start, t.items[0].size), ReadFile(m_dir / "p1.jpg"));
+}
+
+TEST_F(SaverPackTest, TheOutputIsExecutableLessTheUmask)
+{
+    const mode_t umaskNow = ::umask(027);
+    const RunResult build = Run(Build("flash", {"@movie.swf"}));
+    ::umask(umaskNow);
+    ASSERT_EQ(build.code, 0) << build.err;
+    struct stat info {};
+    ASSERT_EQ(::stat((m_dir / "out.scr").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0750u);
+}
+
+TEST_F(SaverPackTest, ExtractWritesEveryItemBackByteForByte)
+{
+    WriteFile(m_dir / "song.wav", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
+    ASSERT_EQ(Run(Build("pictures", {"--music", "@song.mp3", "--music", "@song.wav", "@p0.jpg", "@p1.jpg"})).code, 0);
+    const RunResult pictures = Run({"extract", "@out.scr", "@items"});
+    ASSERT_EQ(pictures.code, 0) << pictures.err;
+    ASSERT_EQ(Run(Build("flash", {"@movie.swf"})).code, 0);
+    const RunResult movies = Run({"extract", "@out.scr", "@items"});
+    ASSERT_EQ(movies.code, 0) << movies.err;
+
+    const std::pair<const char*, const char*> expected[] = {{"picture00.jpg", "p0.jpg"},
+                                                            {"picture01.jpg", "p1.jpg"},
+                                                            {"music00.mp3", "song.mp3"},
+                                                            {"music01.wav", "song.wav"},
+                                                            {"movie00.swf", "movie.swf"}};
+    for (const auto& [extracted, original] : expected)
+        EXPECT_EQ(ReadFile(m_dir / "items" / extracted), ReadFile(m_dir / original)) << extracted;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir / "items"), {}), 5);
+}
+
+TEST_F(SaverPackTest, InfoListsItemsSettingsAndStyleNames)
+{
+    ASSERT_EQ(Run(Build("pictures", {"--exit-mode", "2", "--interval", "9", "--effects", "1,118,122", "--music",
+                                     "@song.mp3", "@p0.jpg"}))
+                  .code,
+              0);
+    const RunResult info = Run({"info", "@out.scr"});
+    ASSERT_EQ(info.code, 0) << info.err;
+    for (const std::string& line :
+         {std::string("kind: pictures\n"), std::string("  picture00.jpg: 1000 bytes, 8x8\n"),
+          std::string("  music00.mp3: 5000 bytes\n"), std::string("interval: 9 s\n"),
+          std::string("exit mode: 2 (mouse buttons)\n"), std::string("styles: 2 enabled\n"),
+          "  1 " + std::string(ShowStyleName(1)) + "\n", "  118 " + std::string(ShowStyleName(118)) + "\n"})
+        EXPECT_NE(info.out.find(line), std::string::npos) << line << " not in\n" << info.out;
+    EXPECT_EQ(info.out.find("  122 "), std::string::npos) << "an excluded style is listed";
+}
+
 TEST_F(SaverPackTest, HelpGoesToStandardOutput)
 {
     for (const auto& args : {std::vector<std::string>{"--help"}, std::vector<std::string>{"pictures", "--help"}}) {
         const RunResult result = Run(args);
         EXPECT_EQ(result.code, 0);
-        EXPECT_NE(result.out.find("saverpack pictures --runtime EXE --out FILE"), std::string::npos);
+        EXPECT_NE(result.out.find("saverpack pictures --out FILE"), std::string::npos);
         EXPECT_NE(result.out.find("default 4"), std::string::npos);
         EXPECT_EQ(result.err, "");
     }

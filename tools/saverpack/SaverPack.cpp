@@ -1,15 +1,20 @@
 #include "saverpack/SaverPack.h"
 
+#include "gdi/Bitmap.h"
 #include "payload/JpegHeader.h"
 #include "payload/PayloadWriter.h"
 #include "payload/Trailer.h"
 #include "saverpack/XScreenSaverConfig.h"
+#include "transitions/PSEffect.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,19 +24,28 @@
 #include <string_view>
 #include <utility>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace saver {
 
 namespace {
 
 constexpr std::string_view UsageText = R"(Usage:
-  saverpack pictures --runtime EXE --out FILE [options] PICTURE...
-  saverpack flash --runtime EXE --out FILE [options] MOVIE...
+  saverpack pictures --out FILE [options] PICTURE...
+  saverpack flash --out FILE [options] MOVIE...
+  saverpack info FILE
+  saverpack extract FILE DIR
   saverpack inspect FILE
   saverpack --install-xscreensaver NAME [options] PICTURE...
 
 pictures  Builds a slideshow screensaver: a copy of EXE with the JPEG pictures,
           the music files and the trailer appended.
 flash     Builds a screensaver that plays the Flash (.swf) movies in turn.
+info      Lists what a screensaver holds: its kind, the items with their sizes
+          (and picture sizes), the interval, the exit mode and the styles.
+extract   Writes the items of a screensaver back out as files into DIR.
 inspect   Prints the trailer of a screensaver as JSON.
 --install-xscreensaver
           Builds a slideshow screensaver as ~/.local/share/quorbel/NAME.scr
@@ -41,23 +55,31 @@ inspect   Prints the trailer of a screensaver as JSON.
           spaces, '.', '_' and '-'.
 
 Options for pictures and flash:
-  --runtime EXE        the runtime executable to copy (required)
-  --out FILE           the screensaver to write (required)
+  --runtime EXE        the runtime executable to copy (default: the stripped
+                       runtime beside saverpack, saver-stripped, else saver)
+  --out FILE           the screensaver to write (required), executable
   --exit-mode N        1 to 4, which input ends the saver (default 4)
+  --skip-bad           leave out pictures that do not decode instead of
+                       refusing them
 Options for pictures:
   --interval N         seconds each picture stays (default 5)
   --effects LIST       enabled transition styles, e.g. 1-6,52,118; 0 to 122
                        (default: every style 1 to 122 the saver can use)
-  --music FILE         background music, .mid, .mp3 or .wav; repeatable
+  --music FILE         background music, MIDI, MP3 or WAV (recognised by
+                       content); repeatable
 Raw options, to build unusual files for testing:
   --mode-marker N      byte at trailer offset 0
   --music-marker N     byte at trailer offset 1
   --item-count N       item count written into the trailer
   --music-count N      music count written into the trailer
-  --music-type-byte J=N  type byte N for music item J (any extension)
+  --music-type-byte J=N  type byte N for music item J (any content)
   --effect-table HEX   the 123 effect table bytes as 246 hex digits
   --fill-byte N        value of the trailer bytes the saver does not read
   --unchecked          skip the content, value and limit checks
+
+Every picture is decoded in full before anything is written; music and
+movies are checked by their content. The file is written under a temporary
+name beside FILE and renamed at the end, so a failure leaves nothing.
 
 Limits: at most 100 pictures and music items together, at most 58 music
 items, at most 100 movies.
@@ -156,16 +178,43 @@ EffectTable DefaultEffectTable()
     return table;
 }
 
+[[noreturn]] void ThrowCannotRead(const std::string& path, int error)
+{
+    throw IoError("cannot read " + path + ": " + std::strerror(error));
+}
+
+// A whole input file; a failure says what the system said.
 Bytes ReadInputFile(const std::string& path)
 {
-    try {
-        PayloadFile file(path);
-        if (file.Length() > std::numeric_limits<int32_t>::max())
-            throw UsageError(path + " is too large for a payload block (at most 2147483647 bytes)");
-        return file.ReadToEnd(0);
-    } catch (const PayloadError& e) {
-        throw IoError(e.what());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        ThrowCannotRead(path, errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        ThrowCannotRead(path, errno);
+    if (S_ISDIR(info.st_mode))
+        ThrowCannotRead(path, EISDIR);
+    if (!S_ISREG(info.st_mode))
+        throw IoError("cannot read " + path + ": not a regular file");
+    if (info.st_size > std::numeric_limits<int32_t>::max())
+        throw UsageError(path + " is too large for a payload block (at most 2147483647 bytes)");
+    Bytes bytes(static_cast<size_t>(info.st_size));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            ThrowCannotRead(path, errno);
+        if (got == 0)
+            throw IoError("cannot read " + path + ": it shrank while being read");
+        done += static_cast<size_t>(got);
     }
+    return bytes;
 }
 
 struct BuildOptions {
@@ -184,6 +233,7 @@ struct BuildOptions {
     std::optional<int32_t> itemCount;
     std::optional<int32_t> musicCount;
     bool unchecked = false;
+    bool skipBad = false;
     bool help = false;
     std::vector<std::string> inputs;
 };
@@ -242,6 +292,8 @@ BuildOptions ParseBuildOptions(const std::vector<std::string>& args)
             o.help = true;
         else if (arg == "--unchecked")
             o.unchecked = true;
+        else if (arg == "--skip-bad")
+            o.skipBad = true;
         else if (arg == "--runtime")
             o.runtime = value();
         else if (arg == "--out")
@@ -308,8 +360,8 @@ std::optional<uint8_t> MusicTypeForExtension(const std::string& ext)
 PayloadDescription Describe(const BuildOptions& o, std::ostream& err)
 {
     const bool picture = o.kind == PayloadKind::Picture;
-    if (!o.runtime || !o.out)
-        throw UsageError("--runtime and --out are required");
+    if (!o.out)
+        throw UsageError("--out is required");
     if (o.effects && o.effectTable)
         throw UsageError("--effects and --effect-table cannot be combined");
 
@@ -350,13 +402,15 @@ PayloadDescription Describe(const BuildOptions& o, std::ostream& err)
             if (index < 0 || static_cast<size_t>(index) >= o.music.size())
                 throw UsageError("--music-type-byte: there is no music item " + std::to_string(index));
         }
+        // A checked build takes the type from the content once it is read;
+        // an unchecked one goes by the extension.
         for (size_t j = 0; j < o.music.size(); ++j) {
             MusicItem item;
             if (auto it = o.musicTypeBytes.find(static_cast<int32_t>(j)); it != o.musicTypeBytes.end()) {
                 item.typeByte = it->second;
             } else if (auto type = MusicTypeForExtension(ExtensionOf(o.music[j]))) {
                 item.typeByte = *type;
-            } else {
+            } else if (o.unchecked) {
                 throw UsageError(o.music[j] + ": unknown music type; use a .mid, .mp3 or .wav file");
             }
             d.music.push_back(std::move(item));
@@ -381,27 +435,62 @@ PayloadDescription Describe(const BuildOptions& o, std::ostream& err)
     return d;
 }
 
+// Why the picture cannot be shown in full, or nothing when it can: it is
+// decoded completely, so a picture cut off or damaged anywhere is found.
+std::optional<std::string> PictureProblem(const Bytes& bytes)
+{
+    if (const JpegHeaderResult jpeg = ReadJpegHeader(bytes); !jpeg.ok)
+        return "not a JPEG picture: " + jpeg.error;
+    std::string warning;
+    try {
+        Bitmap pixels;
+        DecodeJpeg(bytes, pixels, {}, &warning);
+    } catch (const std::exception& e) {
+        return std::string("cannot be decoded: ") + e.what();
+    }
+    if (!warning.empty())
+        return "cannot be decoded in full: " + warning;
+    return std::nullopt;
+}
+
+std::string FindRuntime();
+
 void BuildSaver(const BuildOptions& o, std::ostream& err)
 {
     PayloadDescription d = Describe(o, err);
     const bool picture = o.kind == PayloadKind::Picture;
 
-    for (size_t k = 0; k < o.inputs.size(); ++k) {
-        d.items[k] = ReadInputFile(o.inputs[k]);
-        if (o.unchecked)
-            continue;
-        if (picture) {
-            if (const JpegHeaderResult jpeg = ReadJpegHeader(d.items[k]); !jpeg.ok)
-                throw UsageError(o.inputs[k] + " is not a JPEG picture: " + jpeg.error);
-        } else if (!IsFlashMovie(d.items[k])) {
-            throw UsageError(o.inputs[k] + " is not a Flash movie (no FWS, CWS or ZWS signature)");
+    std::vector<Bytes> items;
+    for (const std::string& input : o.inputs) {
+        Bytes bytes = ReadInputFile(input);
+        if (!o.unchecked && picture) {
+            if (const std::optional<std::string> problem = PictureProblem(bytes)) {
+                if (!o.skipBad)
+                    throw UsageError(input + ": " + *problem + " (--skip-bad leaves such pictures out)");
+                err << "saverpack: skipped " << input << ": " << *problem << '\n';
+                continue;
+            }
+        } else if (!o.unchecked && !IsFlashMovie(bytes)) {
+            throw UsageError(input + " is not a Flash movie (no FWS, CWS or ZWS signature)");
         }
+        items.push_back(std::move(bytes));
     }
-    for (size_t j = 0; j < o.music.size(); ++j)
+    if (items.empty() && !o.inputs.empty())
+        throw UsageError("No picture is left to pack");
+    d.items = std::move(items);
+
+    for (size_t j = 0; j < o.music.size(); ++j) {
         d.music[j].data = ReadInputFile(o.music[j]);
+        if (o.unchecked || o.musicTypeBytes.contains(static_cast<int32_t>(j)))
+            continue;
+        const std::optional<uint8_t> type = MusicTypeOfContent(d.music[j].data);
+        if (!type)
+            throw UsageError(o.music[j] + " is not music: neither MIDI, WAV nor MP3 by its content");
+        d.music[j].typeByte = *type;
+    }
 
     try {
-        WritePayloadFile(*o.runtime, *o.out, d);
+        WritePayloadFile(o.runtime ? *o.runtime : FindRuntime(), *o.out, d);
     } catch (const PayloadError& e) {
         throw IoError(e.what());
     }
@@ -452,15 +541,15 @@ std::string Environment(const char* name)
     return value ? value : "";
 }
 
-// The installed runtime: beside this program (bin/saver, or the build tree),
-// or where XScreenSaver keeps its programs.
+// The runtime to embed: beside this program (the build tree's stripped copy,
+// else bin/saver), or where XScreenSaver keeps its programs.
 std::string FindRuntime()
 {
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
     if (!ec) {
-        for (const fs::path& candidate :
-             {self.parent_path() / "saver", self.parent_path() / ".." / "libexec" / "xscreensaver" / "saver"}) {
+        for (const fs::path& candidate : {self.parent_path() / "saver-stripped", self.parent_path() / "saver",
+                                          self.parent_path() / ".." / "libexec" / "xscreensaver" / "saver"}) {
             if (fs::is_regular_file(candidate, ec))
                 return fs::weakly_canonical(candidate, ec).string();
         }
@@ -552,10 +641,6 @@ int InstallXScreenSaver(const std::vector<std::string>& args, std::ostream& out,
     if (ec)
         throw IoError("cannot create " + saverPath.parent_path().string() + ": " + ec.message());
     BuildSaver(o, err);
-    fs::permissions(saverPath, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                   fs::perms::others_read | fs::perms::others_exec, ec);
-    if (ec)
-        throw IoError("cannot make " + saverPath.string() + " executable: " + ec.message());
     out << "saverpack: wrote " << saverPath.string() << '\n';
     if (updated) {
         ReplaceFile(settingsPath, *updated);
@@ -622,20 +707,30 @@ void PrintTrailerJson(std::ostream& out, const TrailerContents& t)
     out << (t.items.empty() ? "]\n" : "\n  ]\n") << "}\n";
 }
 
-int Inspect(const std::vector<std::string>& args, std::ostream& out)
+// The file arguments of a reading command; empty after --help.
+std::vector<std::string> FileArguments(const std::vector<std::string>& args, std::ostream& out, size_t count,
+                                       const char* what)
 {
     std::vector<std::string> files;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--help") {
             out << UsageText;
-            return SaverPackOk;
+            return {};
         }
         if (args[i].size() > 1 && args[i][0] == '-')
             throw UsageError("Unknown option " + args[i]);
         files.push_back(args[i]);
     }
-    if (files.size() != 1)
-        throw UsageError("inspect takes exactly one file");
+    if (files.size() != count)
+        throw UsageError(args[0] + " takes " + what);
+    return files;
+}
+
+int Inspect(const std::vector<std::string>& args, std::ostream& out)
+{
+    const std::vector<std::string> files = FileArguments(args, out, 1, "exactly one file");
+    if (files.empty())
+        return SaverPackOk;
     TrailerContents trailer;
     try {
         PayloadFile file(files[0]);
@@ -645,6 +740,136 @@ int Inspect(const std::vector<std::string>& args, std::ostream& out)
     }
     PrintTrailerJson(out, trailer);
     return SaverPackOk;
+}
+
+// A screensaver's trailer, read as the runtime reads it. A file whose end
+// describes no items that fit in it holds no payload.
+TrailerContents ReadSaverPayload(PayloadFile& file, const std::string& path)
+{
+    try {
+        TrailerContents trailer = ReadTrailer(file);
+        if (!trailer.items.empty())
+            return trailer;
+    } catch (const PayloadError& e) {
+        throw UsageError(path + " holds no screensaver payload (" + e.what() + ")");
+    }
+    throw UsageError(path + " holds no screensaver payload (its trailer lists no items)");
+}
+
+PayloadFile OpenSaver(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        ThrowCannotRead(path, errno);
+    try {
+        return PayloadFile(path);
+    } catch (const PayloadError& e) {
+        throw IoError(e.what());
+    }
+}
+
+// A screensaver named on the command line, opened and its payload read.
+struct OpenedSaver {
+    std::vector<std::string> files;
+    PayloadFile file;
+    TrailerContents trailer;
+};
+
+// Opens the screensaver the arguments name and runs the command on it;
+// nothing after --help.
+int RunOnSaver(const std::vector<std::string>& args, std::ostream& out, size_t count, const char* what,
+               void (*command)(OpenedSaver&, std::ostream&))
+{
+    std::vector<std::string> files = FileArguments(args, out, count, what);
+    if (files.empty())
+        return SaverPackOk;
+    PayloadFile file = OpenSaver(files[0]);
+    TrailerContents trailer = ReadSaverPayload(file, files[0]);
+    OpenedSaver saver{std::move(files), std::move(file), std::move(trailer)};
+    command(saver, out);
+    return SaverPackOk;
+}
+
+std::string_view ExitModeName(int32_t mode)
+{
+    switch (mode) {
+    case 1:
+        return "mouse movement";
+    case 2:
+        return "mouse buttons";
+    case 3:
+        return "any key";
+    case 4:
+        return "mouse movement, mouse buttons or any key";
+    default:
+        return "no input ends it";
+    }
+}
+
+// The file name an item is extracted under: its kind, its number, and the
+// extension its content type gives.
+std::string ItemFileName(const TrailerContents& t, const PayloadItem& item)
+{
+    char number[8];
+    std::snprintf(number, sizeof number, "%02d", item.index);
+    switch (item.kind) {
+    case ItemKind::Picture:
+        return std::string("picture") + number + ".jpg";
+    case ItemKind::Movie:
+        return std::string("movie") + number + ".swf";
+    case ItemKind::Music:
+        break;
+    }
+    const std::string_view ext = MusicTypeExtension(t.musicTypes[size_t(item.index)]);
+    return std::string("music") + number + (ext.empty() ? std::string(".bin") : std::string(ext));
+}
+
+void PrintInfo(OpenedSaver& saver, std::ostream& out)
+{
+    PayloadFile& file = saver.file;
+    const TrailerContents& t = saver.trailer;
+    const bool picture = t.kind == PayloadKind::Picture;
+    out << "kind: " << (picture ? "pictures" : "flash") << '\n';
+    out << "items:\n";
+    for (const PayloadItem& item : t.items) {
+        out << "  " << ItemFileName(t, item) << ": " << item.size << " bytes";
+        if (item.kind == ItemKind::Picture) {
+            const JpegHeaderResult jpeg = ReadJpegHeader(file.ReadBlock(item.start, item.size));
+            if (jpeg.ok)
+                out << ", " << jpeg.UprightWidth() << 'x' << jpeg.UprightHeight();
+            else
+                out << ", not a JPEG picture";
+        }
+        out << '\n';
+    }
+    if (picture)
+        out << "interval: " << t.pictureInterval << " s\n";
+    out << "exit mode: " << t.exitMode << " (" << ExitModeName(t.exitMode) << ")\n";
+    if (picture) {
+        out << "styles: " << t.enabledStyles.size() << " enabled\n";
+        for (const uint8_t style : t.enabledStyles)
+            out << "  " << int{style} << ' ' << ShowStyleName(style) << '\n';
+    }
+}
+
+void ExtractItems(OpenedSaver& saver, std::ostream& out)
+{
+    const TrailerContents& t = saver.trailer;
+    const fs::path dir = saver.files[1];
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec)
+        throw IoError("cannot create " + dir.string() + ": " + ec.message());
+    std::vector<uint8_t> block;
+    for (const PayloadItem& item : t.items) {
+        saver.file.ReadBlock(item.start, item.size, block);
+        const fs::path path = dir / ItemFileName(t, item);
+        std::ofstream stream(path, std::ios::binary | std::ios::trunc);
+        if (!stream || !stream.write(reinterpret_cast<const char*>(block.data()), std::streamsize(block.size())) ||
+            !stream.flush())
+            throw IoError("cannot write " + path.string());
+    }
+    out << "saverpack: wrote " << t.items.size() << " files to " << dir.string() << '\n';
 }
 
 } // namespace
@@ -665,6 +890,10 @@ int RunSaverPack(const std::vector<std::string>& args, std::ostream& out, std::o
             return Build(args, out, err);
         if (command == "inspect")
             return Inspect(args, out);
+        if (command == "info")
+            return RunOnSaver(args, out, 1, "exactly one file", PrintInfo);
+        if (command == "extract")
+            return RunOnSaver(args, out, 2, "a file and a folder", ExtractItems);
         if (command == "--install-xscreensaver")
             return InstallXScreenSaver(args, out, err);
         throw UsageError("Unknown command '" + command + "'; try saverpack --help");
