@@ -177,6 +177,35 @@ TEST_F(SdlBackendTest, NativeEventsBecomeSinkCallsInScreenCoordinates)
                           }));
 }
 
+// Before any mouse event the X server tells where the pointer is; after one,
+// the last event does, even while the server's pointer is somewhere else.
+TEST_F(SdlBackendTest, CursorPositionComesFromTheServerThenFromEvents)
+{
+    saver::test::ForeignWindow::WarpPointer(37, 41);
+    EXPECT_EQ(backend->GetCursorPos(), (Point{37, 41}));
+    const HWND window = OpenWindow(0x100, Rect::FromSize(100, 50, 150, 100));
+    saver::test::ForeignWindow::WarpPointer(5, 7);
+
+    SDL_Event motion{};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.windowID = backend->NativeWindowId(window);
+    motion.motion.x = 149;
+    motion.motion.y = 0;
+    ASSERT_EQ(SDL_PushEvent(&motion), 1) << SDL_GetError();
+    backend->PumpEvents(sink);
+    EXPECT_EQ(backend->GetCursorPos(), (Point{249, 50}));
+
+    SDL_Event button{};
+    button.type = SDL_MOUSEBUTTONUP;
+    button.button.windowID = motion.motion.windowID;
+    button.button.button = SDL_BUTTON_X1; // no message, but a position all the same
+    button.button.x = 0;
+    button.button.y = 99;
+    ASSERT_EQ(SDL_PushEvent(&button), 1) << SDL_GetError();
+    backend->PumpEvents(sink);
+    EXPECT_EQ(backend->GetCursorPos(), (Point{100, 149}));
+}
+
 TEST_F(SdlBackendTest, CursorHidesOnlyWhenAskedAndComesBackWithTheBackend)
 {
     EXPECT_TRUE(backend->CursorVisible());

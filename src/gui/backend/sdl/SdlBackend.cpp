@@ -338,7 +338,8 @@ void SdlBackend::Translate(const SDL_Event& e, InputSink& sink)
         break;
     }
     case SDL_MOUSEMOTION:
-        sink.MouseMoved(ScreenPoint(e.motion.windowID, e.motion.x, e.motion.y));
+        m_cursor = ScreenPoint(e.motion.windowID, e.motion.x, e.motion.y);
+        sink.MouseMoved(*m_cursor);
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
@@ -350,8 +351,9 @@ void SdlBackend::Translate(const SDL_Event& e, InputSink& sink)
             message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
         else if (e.button.button == SDL_BUTTON_MIDDLE)
             message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+        m_cursor = ScreenPoint(e.button.windowID, e.button.x, e.button.y);
         if (message)
-            sink.MouseButton(message, ScreenPoint(e.button.windowID, e.button.x, e.button.y));
+            sink.MouseButton(message, *m_cursor);
         break;
     }
     default:
@@ -399,6 +401,13 @@ void SdlBackend::CheckHosts(InputSink& sink)
 
 Point SdlBackend::GetCursorPos()
 {
+    // SDL's global mouse state is not fresh for moves it learns of only
+    // through events (XInput2 injected or absolute motion): the events are
+    // the truth.
+    if (m_cursor)
+        return *m_cursor;
+    if (const std::optional<Point> pointer = Host().PointerPosition())
+        return *pointer;
     int x = 0, y = 0;
     SDL_GetGlobalMouseState(&x, &y);
     return {x, y};
