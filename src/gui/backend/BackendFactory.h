@@ -7,7 +7,7 @@
 namespace saver {
 
 // The backend named by SAVER_BACKEND ("headless"); without it, the platform's
-// own. Throws saver::Exception for an unknown name or bad settings.
+// own, which fails when there is no display. Throws saver::Exception for an unknown name or bad settings.
 std::unique_ptr<Backend> CreateBackend(std::ostream& log);
 
 } // namespace saver

@@ -69,6 +69,30 @@ private:
     void (*m_term)(int);
 };
 
+// Opens SDL's video on a window system. Left to itself SDL settles for its
+// off-screen driver when there is none, and the saver would run unseen:
+// unless SDL_VIDEODRIVER names a driver, only X11 (and Wayland where one is
+// named) will do. On failure SDL's error is the first driver's reason.
+bool OpenVideo()
+{
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    if (chosen && *chosen)
+        return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    std::string firstError;
+    for (const char* driver : {"x11", "wayland"}) {
+        if (std::strcmp(driver, "wayland") == 0 && !(wayland && *wayland))
+            continue;
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0)
+            return true;
+        if (firstError.empty())
+            firstError = SDL_GetError();
+    }
+    SDL_SetError("%s", firstError.c_str());
+    return false;
+}
+
 } // namespace
 
 struct SdlBackend::Window {
@@ -90,9 +114,13 @@ SdlBackend::SdlBackend(std::ostream& log) : m_log(log)
     // the click that activates a window is input like any other.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-        throw Exception(std::string("Cannot open the display: ") + SDL_GetError() +
+    if (!OpenVideo()) {
+        const char* display = std::getenv("DISPLAY");
+        const std::string named =
+            display && *display ? "\"" + std::string(display) + "\"" : std::string("(DISPLAY is not set)");
+        throw Exception("cannot open display " + named + ": " + SDL_GetError() +
                         " (set DISPLAY, or SAVER_BACKEND=headless to run without one)");
+    }
 }
 
 SdlBackend::~SdlBackend()
