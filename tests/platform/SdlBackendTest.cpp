@@ -1,5 +1,6 @@
 #include "ForeignWindow.h"
 #include "TestDisplay.h"
+#include "core/Diagnostics.h"
 #include "core/Error.h"
 #include "gdi/Bitmap.h"
 #include "gdi/Canvas.h"
@@ -352,6 +353,18 @@ TEST(BackendChoice, TheDisplayUnlessHeadlessIsAskedFor)
         ScopedEnvironment env{{"SAVER_BACKEND", "win32"}};
         EXPECT_NE(CreateBackendError().find("Unknown SAVER_BACKEND 'win32' (available: sdl, headless)"),
                   std::string::npos);
+    }
+}
+
+// The SDL backend's trace reaches the log only when SAVER_TRACE asks for it.
+TEST(Trace, OnlyWhenAskedFor)
+{
+    for (const char* value : {static_cast<const char*>(nullptr), "", "0", "1"}) {
+        ScopedEnvironment env{{"SAVER_TRACE", value}};
+        std::ostringstream log;
+        TraceStream(log) << "line";
+        const bool asked = value && std::string(value) == "1";
+        EXPECT_EQ(log.str(), asked ? "line" : "") << (value ? value : "(unset)");
     }
 }
 

@@ -1,5 +1,6 @@
 #include "gui/backend/BackendFactory.h"
 
+#include "core/Diagnostics.h"
 #include "core/Error.h"
 #include "gui/backend/headless/HeadlessBackend.h"
 #ifdef _WIN32
@@ -34,7 +35,7 @@ std::unique_ptr<Backend> CreateBackend(std::ostream& log)
 #ifdef _WIN32
         return std::make_unique<Win32Backend>(log);
 #else
-        return std::make_unique<SdlBackend>(log);
+        return std::make_unique<SdlBackend>(TraceStream(log));
 #endif
     }
     throw Exception("Unknown SAVER_BACKEND '" + backend + "' (available: " + kPlatformBackend + ", headless)");

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 
 namespace saver {
 namespace {
@@ -465,8 +466,10 @@ void SdlBackend::MessageBox(const std::string& caption, const std::string& text)
             newest = w->ShowOrder;
         }
     DefaultSignals signals;
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), owner) != 0)
-        m_log << "sdl: cannot show the message box: " << SDL_GetError() << std::endl;
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), owner) != 0) {
+        // The user must hear of it somewhere, trace or not.
+        std::cerr << caption << ": " << text << " (no message box: " << SDL_GetError() << ")" << std::endl;
+    }
 }
 
 HWND SdlBackend::FindWindowA(const std::string& className) { return m_taskbar.FindWindowA(className); }
