@@ -192,6 +192,7 @@ int SaverMain(const std::vector<std::string>& args, Backend& backend)
             break;
         case RunKind::Saver:
             RunSaver(app, ChooseHost(args, std::getenv(kHostVariable)));
+            backend.RunEnded();
             break;
         }
     } catch (const std::exception& error) {

@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <cstdio>
@@ -366,6 +368,30 @@ TEST(Trace, OnlyWhenAskedFor)
         const bool asked = value && std::string(value) == "1";
         EXPECT_EQ(log.str(), asked ? "line" : "") << (value ? value : "(unset)");
     }
+}
+
+// The private folder is emptied at the end of a run, but only once it has
+// been handed out: the backend never touches a folder it did not give.
+TEST_F(SdlBackendTest, RunEndEmptiesThePrivateFolderItHandedOut)
+{
+    const std::filesystem::path runtime = std::filesystem::path(SAVER_BINARY_DIR) / "test-scratch" / "sdl-run-end";
+    std::filesystem::remove_all(runtime);
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    ScopedEnvironment env{{"XDG_RUNTIME_DIR", runtime.c_str()}};
+    const std::filesystem::path folder = runtime / "quorbel";
+    std::filesystem::create_directories(folder);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+    const auto write = [&](const char* name) { std::ofstream(folder / name) << "x"; };
+    write("fpics0.jpg");
+    backend->RunEnded();
+    EXPECT_TRUE(std::filesystem::exists(folder / "fpics0.jpg")) << "not handed out yet";
+
+    ASSERT_EQ(backend->GetTempPathA(), folder.string() + "/");
+    write("qorvane0.mp3");
+    backend->RunEnded();
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
 // The ranges that are computed rather than listed, at both ends, and the

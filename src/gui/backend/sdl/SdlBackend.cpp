@@ -479,11 +479,24 @@ bool SdlBackend::ShowWindow(HWND foreign, int command) { return m_taskbar.ShowWi
 std::string SdlBackend::GetTempPathA()
 {
     const std::string path = PrivateTempFolder();
+    m_tempFolder = path;
     m_log << "GetTempPathA: " << path << std::endl;
     return path;
 }
 
 std::string SdlBackend::ExecutablePath() { return OwnExecutablePath(); }
+
+void SdlBackend::RunEnded()
+{
+    if (m_tempFolder.empty())
+        return;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(m_tempFolder, ec)) {
+        std::error_code removeError;
+        std::filesystem::remove_all(entry.path(), removeError);
+    }
+    m_log << "RunEnded: emptied " << m_tempFolder << std::endl;
+}
 
 uint32_t SdlBackend::NativeWindowId(HWND handle) const
 {

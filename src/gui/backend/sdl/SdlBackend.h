@@ -66,6 +66,9 @@ public:
     bool ShowWindow(HWND foreign, int command) override;
     std::string GetTempPathA() override;
     std::string ExecutablePath() override;
+    // Removes what was extracted into the private temporary folder (every
+    // entry in it, links not followed); the folder itself stays.
+    void RunEnded() override;
 
     // For tests: the SDL id of a window (0 when it has none), where the
     // window system placed it, and the pixels it shows, read back from its
@@ -107,6 +110,7 @@ private:
     // The pointer as the last motion or button event placed it; until one
     // arrives the X server is asked.
     std::optional<Point> m_cursor;
+    std::string m_tempFolder; // the private folder, once handed out
 };
 
 } // namespace saver
