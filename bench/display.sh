@@ -1,6 +1,6 @@
 # Sourced by the benchmarks that run the SDL runtime as a user does: a
 # 1920x1080 Xvfb display of their own, and the saver on it.
-#   start_display        sets $display, stopped by stop_display
+#   start_display [WxH]  sets $display, stopped by stop_display
 #   run_saver SAVER      starts SAVER /s on it, sets $saver_pid
 #   end_saver            a key press ends it (exit mode 3), waiting up to 5 s
 
@@ -8,7 +8,7 @@ start_display() {
   local n
   for n in $(seq 90 130); do
     [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${1:-1920x1080}x24" -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     display=:$n
     break

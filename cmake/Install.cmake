@@ -25,7 +25,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/fonts/61-saver-windows-faces.conf
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorbel-saver)
-set(CPACK_PACKAGE_VERSION 0.1.0)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Quorbel maintainers <maintainers@quorbel.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screensaver runtime that carries its own pictures, music and movies")
 set(CPACK_PACKAGE_DESCRIPTION "A screensaver file is this runtime with its content appended: a slideshow of

@@ -1,5 +1,7 @@
 #include "core/Diagnostics.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <mutex>
 #include <string>
@@ -25,6 +27,19 @@ void SetDiagnosticSink(DiagnosticSink sink)
 {
     std::lock_guard lock(g_lock);
     g_sink = std::move(sink);
+}
+
+bool TraceRequested()
+{
+    const char* value = std::getenv("SAVER_TRACE");
+    return value && *value && std::strcmp(value, "0") != 0;
+}
+
+std::ostream& TraceStream(std::ostream& log)
+{
+    // A stream without a buffer is in a failed state and writes nothing.
+    static std::ostream dropped(nullptr);
+    return TraceRequested() ? log : dropped;
 }
 
 } // namespace saver

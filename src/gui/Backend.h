@@ -75,6 +75,9 @@ public:
     // Files.
     virtual std::string GetTempPathA() = 0;
     virtual std::string ExecutablePath() = 0;
+    // A saver run ended normally: a backend whose temporary folder is its
+    // own empties it, so that the user's pictures do not stay behind.
+    virtual void RunEnded() {}
 };
 
 } // namespace saver

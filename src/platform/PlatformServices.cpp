@@ -1,5 +1,6 @@
 #include "platform/PlatformServices.h"
 
+#include "core/Diagnostics.h"
 #include "core/Error.h"
 #include "gui/Application.h"
 #include "gui/backend/headless/HeadlessBackend.h"
@@ -56,7 +57,8 @@ std::unique_ptr<MediaDevice> CreateMixerDevice()
     } catch (const Exception& error) {
         static bool said = false;
         if (!said)
-            std::cerr << "audio: " << error.what() << "; music keeps its timing without sound" << std::endl;
+            TraceStream(std::cerr) << "audio: " << error.what() << "; music keeps its timing without sound"
+                                   << std::endl;
         said = true;
         return CreateClockedDevice();
     }

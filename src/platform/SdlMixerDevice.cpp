@@ -1,5 +1,6 @@
 #include "platform/SdlMixerDevice.h"
 
+#include "core/Diagnostics.h"
 #include "core/Error.h"
 #include "platform/SoundFile.h"
 
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <dlfcn.h>
 #include <iostream>
 #include <mutex>
 
@@ -53,8 +55,33 @@ void Detach(const std::shared_ptr<SdlMixerDevice::Playback>& playback)
         g_current = nullptr;
 }
 
+void DropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+// ALSA writes a line on standard error for every device it probes and cannot
+// open (no sound card, a missing plugin). SDL's ALSA driver uses the library
+// loaded here, so a handler that drops them keeps a normal run quiet; the
+// trace keeps them. Looked up at run time: ALSA need not be installed.
+void QuietAlsa()
+{
+    static const bool done = [] {
+        if (TraceRequested())
+            return true;
+        // Kept loaded for the life of the process, as SDL keeps it.
+        void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+        if (!alsa)
+            return true;
+        using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+        using SetHandler = int (*)(Handler);
+        if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+            set(DropAlsaMessage);
+        return true;
+    }();
+    (void)done;
+}
+
 bool OpenOutput(std::string& error)
 {
+    QuietAlsa();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error = SDL_GetError();
         return false;
@@ -82,7 +109,7 @@ public:
             SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
             if (!OpenOutput(error))
                 throw Exception("No audio output (" + first + "; dummy driver: " + error + ")");
-            std::cerr << "audio: no sound device (" << first << "); music plays silently" << std::endl;
+            TraceStream(std::cerr) << "audio: no sound device (" << first << "); music plays silently" << std::endl;
         }
         Mix_HookMusicFinished(OnMusicFinished);
     }

@@ -142,6 +142,43 @@ HostChoice ChooseHost(const std::vector<std::string>& args, const char* hostVari
     return {};
 }
 
+InfoRequest ChooseInfoRequest(const std::vector<std::string>& args)
+{
+    if (args.empty())
+        return InfoRequest::None;
+    if (args[0] == "--help" || args[0] == "-h")
+        return InfoRequest::Usage;
+    if (args[0] == "--version")
+        return InfoRequest::Version;
+    return InfoRequest::None;
+}
+
+std::string UsageText(const std::string& program)
+{
+    return "Usage: " + program + " [/s | /a | /c | /p WINDOW] [--window-id ID | --root]\n"
+           "A screensaver that plays the pictures, music or movies appended to its own file.\n"
+           "\n"
+           "Screensaver arguments:\n"
+           "  (none), /s, /a       run full screen until the input the saver's exit mode names\n"
+           "  /c (also /C, -c, /c:N)  answer that there is no configuration\n"
+           "  /p WINDOW            show the preview inside the X window WINDOW\n"
+           "Host arguments (XScreenSaver):\n"
+           "  --window-id ID, -window-id ID  draw into the X window ID (decimal or 0x hex)\n"
+           "  --root, -root        draw on the root window\n"
+           "  -h, --help           print this text and exit\n"
+           "  --version            print the version and exit\n"
+           "\n"
+           "Environment:\n"
+           "  DISPLAY              the X display to open (none: the run fails)\n"
+           "  XSCREENSAVER_WINDOW  the host's window, set by XScreenSaver\n"
+           "  SAVER_TRACE=1        print a trace of shell calls and audio warnings on stderr\n"
+           "  XDG_RUNTIME_DIR      where the private folder for extracted files goes (else /tmp)\n"
+           "  SAVER_BACKEND=headless  run without a display, in virtual time, with:\n"
+           "    SAVER_SCREEN=WxH, SAVER_RUN_MS=N, SAVER_SCRIPT=FILE, SAVER_DUMP=DIR, SAVER_DUMP_MS=N\n";
+}
+
+std::string VersionText(const std::string& program) { return program + " " SAVER_VERSION "\n"; }
+
 int SaverMain(const std::vector<std::string>& args, Backend& backend)
 {
     Application app(backend);
@@ -155,6 +192,7 @@ int SaverMain(const std::vector<std::string>& args, Backend& backend)
             break;
         case RunKind::Saver:
             RunSaver(app, ChooseHost(args, std::getenv(kHostVariable)));
+            backend.RunEnded();
             break;
         }
     } catch (const std::exception& error) {

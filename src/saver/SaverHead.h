@@ -35,6 +35,17 @@ struct HostChoice {
 // its own. Throws saver::Exception for a missing or malformed id.
 HostChoice ChooseHost(const std::vector<std::string>& args, const char* hostVariable);
 
+// What a user at a terminal may ask of the program itself instead of a run:
+// "--help" or "-h" for its usage, "--version" for its version. Only the
+// first argument is looked at, as for the runs; these never open a window.
+enum class InfoRequest { None, Usage, Version };
+InfoRequest ChooseInfoRequest(const std::vector<std::string>& args);
+// The usage text: the screensaver arguments, the host arguments and the
+// environment variables; `program` is the name it was started by.
+std::string UsageText(const std::string& program);
+// "NAME VERSION", one line.
+std::string VersionText(const std::string& program);
+
 // Runs the chosen run on the backend and returns the process exit code: 0,
 // or 1 when a failure ended the run (after the error report).
 int SaverMain(const std::vector<std::string>& args, Backend& backend);

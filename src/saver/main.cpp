@@ -7,6 +7,7 @@
 #include "saver/SaverHead.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -41,13 +42,28 @@ std::vector<std::string> Arguments(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    const std::vector<std::string> args = Arguments(argc, argv);
+#ifndef _WIN32
+    // A terminal user's questions are answered before any display is opened.
+    const std::string program = argc > 0 ? std::filesystem::path(argv[0]).filename().string() : "saver";
+    switch (saver::ChooseInfoRequest(args)) {
+    case saver::InfoRequest::Usage:
+        std::cout << saver::UsageText(program);
+        return 0;
+    case saver::InfoRequest::Version:
+        std::cout << saver::VersionText(program);
+        return 0;
+    case saver::InfoRequest::None:
+        break;
+    }
+#endif
     std::unique_ptr<saver::Backend> backend;
     try {
         backend = saver::CreateBackend(std::cerr);
         saver::InstallPlatformServices(*backend);
     } catch (const std::exception& error) {
         std::cerr << "saver: " << error.what() << std::endl;
-        return 2;
+        return 1;
     }
-    return saver::SaverMain(Arguments(argc, argv), *backend);
+    return saver::SaverMain(args, *backend);
 }

@@ -68,4 +68,14 @@ TColor ForeignWindow::RootPixelAt(int32_t x, int32_t y)
     return color;
 }
 
+void ForeignWindow::WarpPointer(int32_t x, int32_t y)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return;
+    XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, x, y);
+    XSync(display, False);
+    XCloseDisplay(display);
+}
+
 } // namespace saver::test

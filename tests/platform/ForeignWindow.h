@@ -25,6 +25,8 @@ public:
     [[nodiscard]] TColor PixelAt(int32_t x, int32_t y);
     // The colour the X server holds at a point of the root window.
     [[nodiscard]] static TColor RootPixelAt(int32_t x, int32_t y);
+    // Moves the pointer to a point of the screen, as another client would.
+    static void WarpPointer(int32_t x, int32_t y);
 
 private:
     void* m_display; // Display*

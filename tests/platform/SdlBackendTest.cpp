@@ -1,5 +1,6 @@
 #include "ForeignWindow.h"
 #include "TestDisplay.h"
+#include "core/Diagnostics.h"
 #include "core/Error.h"
 #include "gdi/Bitmap.h"
 #include "gdi/Canvas.h"
@@ -14,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <cstdio>
@@ -177,6 +180,35 @@ TEST_F(SdlBackendTest, NativeEventsBecomeSinkCallsInScreenCoordinates)
                           }));
 }
 
+// Before any mouse event the X server tells where the pointer is; after one,
+// the last event does, even while the server's pointer is somewhere else.
+TEST_F(SdlBackendTest, CursorPositionComesFromTheServerThenFromEvents)
+{
+    saver::test::ForeignWindow::WarpPointer(37, 41);
+    EXPECT_EQ(backend->GetCursorPos(), (Point{37, 41}));
+    const HWND window = OpenWindow(0x100, Rect::FromSize(100, 50, 150, 100));
+    saver::test::ForeignWindow::WarpPointer(5, 7);
+
+    SDL_Event motion{};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.windowID = backend->NativeWindowId(window);
+    motion.motion.x = 149;
+    motion.motion.y = 0;
+    ASSERT_EQ(SDL_PushEvent(&motion), 1) << SDL_GetError();
+    backend->PumpEvents(sink);
+    EXPECT_EQ(backend->GetCursorPos(), (Point{249, 50}));
+
+    SDL_Event button{};
+    button.type = SDL_MOUSEBUTTONUP;
+    button.button.windowID = motion.motion.windowID;
+    button.button.button = SDL_BUTTON_X1; // no message, but a position all the same
+    button.button.x = 0;
+    button.button.y = 99;
+    ASSERT_EQ(SDL_PushEvent(&button), 1) << SDL_GetError();
+    backend->PumpEvents(sink);
+    EXPECT_EQ(backend->GetCursorPos(), (Point{100, 149}));
+}
+
 TEST_F(SdlBackendTest, CursorHidesOnlyWhenAskedAndComesBackWithTheBackend)
 {
     EXPECT_TRUE(backend->CursorVisible());
@@ -296,28 +328,70 @@ TEST_F(SdlBackendTest, NoForeignWindowByThatNumber)
     EXPECT_THROW(backend->CreateNativeWindow(0x300, {HWND(0x7FFFFFF), Rect{0, 0, 10, 10}, false, "x"}), Exception);
 }
 
-TEST(BackendChoice, DisplayDecidesUnlessForced)
+TEST(BackendChoice, TheDisplayUnlessHeadlessIsAskedFor)
 {
     std::ostringstream log;
     {
-        ScopedEnvironment env{{"SAVER_BACKEND", nullptr}, {"DISPLAY", nullptr}, {"WAYLAND_DISPLAY", nullptr}};
-        EXPECT_NE(dynamic_cast<HeadlessBackend*>(CreateBackend(log).get()), nullptr);
+        // No display and nothing asked for: the SDL backend fails, naming
+        // the display, rather than run unseen (headless, or on SDL's
+        // off-screen driver).
+        ScopedEnvironment env{{"SAVER_BACKEND", nullptr},
+                              {"DISPLAY", nullptr},
+                              {"WAYLAND_DISPLAY", nullptr},
+                              {"SDL_VIDEODRIVER", nullptr}};
+        EXPECT_NE(CreateBackendError().find("cannot open display (DISPLAY is not set): "), std::string::npos)
+            << CreateBackendError();
     }
     {
         ScopedEnvironment env{{"SAVER_BACKEND", "headless"}, {"DISPLAY", ":4917"}};
         EXPECT_NE(dynamic_cast<HeadlessBackend*>(CreateBackend(log).get()), nullptr);
     }
     {
-        // With a display named, the SDL backend is the default: it fails
-        // clearly on one that does not answer.
         ScopedEnvironment env{{"SAVER_BACKEND", nullptr}, {"DISPLAY", ":4917"}, {"SDL_VIDEODRIVER", "x11"}};
-        EXPECT_NE(CreateBackendError().find("Cannot open the display"), std::string::npos) << CreateBackendError();
+        EXPECT_NE(CreateBackendError().find("cannot open display \":4917\": "), std::string::npos)
+            << CreateBackendError();
     }
     {
         ScopedEnvironment env{{"SAVER_BACKEND", "win32"}};
         EXPECT_NE(CreateBackendError().find("Unknown SAVER_BACKEND 'win32' (available: sdl, headless)"),
                   std::string::npos);
     }
+}
+
+// The SDL backend's trace reaches the log only when SAVER_TRACE asks for it.
+TEST(Trace, OnlyWhenAskedFor)
+{
+    for (const char* value : {static_cast<const char*>(nullptr), "", "0", "1"}) {
+        ScopedEnvironment env{{"SAVER_TRACE", value}};
+        std::ostringstream log;
+        TraceStream(log) << "line";
+        const bool asked = value && std::string(value) == "1";
+        EXPECT_EQ(log.str(), asked ? "line" : "") << (value ? value : "(unset)");
+    }
+}
+
+// The private folder is emptied at the end of a run, but only once it has
+// been handed out: the backend never touches a folder it did not give.
+TEST_F(SdlBackendTest, RunEndEmptiesThePrivateFolderItHandedOut)
+{
+    const std::filesystem::path runtime = std::filesystem::path(SAVER_BINARY_DIR) / "test-scratch" / "sdl-run-end";
+    std::filesystem::remove_all(runtime);
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    ScopedEnvironment env{{"XDG_RUNTIME_DIR", runtime.c_str()}};
+    const std::filesystem::path folder = runtime / "quorbel";
+    std::filesystem::create_directories(folder);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+    const auto write = [&](const char* name) { std::ofstream(folder / name) << "x"; };
+    write("fpics0.jpg");
+    backend->RunEnded();
+    EXPECT_TRUE(std::filesystem::exists(folder / "fpics0.jpg")) << "not handed out yet";
+
+    ASSERT_EQ(backend->GetTempPathA(), folder.string() + "/");
+    write("qorvane0.mp3");
+    backend->RunEnded();
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
 // The ranges that are computed rather than listed, at both ends, and the

@@ -55,6 +55,19 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+TEST(InfoRequestChoice, OnlyTheExactFirstArgument)
+{
+    using Args = std::vector<std::string>;
+    EXPECT_EQ(ChooseInfoRequest(Args{"--help"}), InfoRequest::Usage);
+    EXPECT_EQ(ChooseInfoRequest(Args{"-h", "/s"}), InfoRequest::Usage);
+    EXPECT_EQ(ChooseInfoRequest(Args{"--version"}), InfoRequest::Version);
+    for (const Args& args : {Args{}, Args{"/s", "--help"}, Args{"-H"}, Args{"--helpx"}, Args{"-help"},
+                             Args{"--Version"}, Args{"/h"}})
+        EXPECT_EQ(ChooseInfoRequest(args), InfoRequest::None) << (args.empty() ? "" : args[0]);
+    // Nor do they change the runs the screensaver arguments choose.
+    EXPECT_EQ(ChooseRun(Args{"-H"}), RunKind::Saver);
+}
+
 namespace {
 
 struct RunResult {
@@ -118,10 +131,12 @@ TEST(SaverMain, PreviewWithoutAUsableHandleFailsWithAReport)
 
 namespace {
 
-// Runs build/saver with the headless backend and returns exit code and stderr.
-std::pair<int, std::string> RunExecutable(const std::string& args)
+// Runs build/saver with the headless backend (or the environment given) and
+// returns exit code and output.
+std::pair<int, std::string> RunExecutable(const std::string& args,
+                                          const std::string& environment = "SAVER_BACKEND=headless")
 {
-    const std::string command = "SAVER_BACKEND=headless SAVER_RUN_MS=2000 SAVER_SCREEN=64x48 " SAVER_BINARY_DIR
+    const std::string command = "env " + environment + " SAVER_RUN_MS=2000 SAVER_SCREEN=64x48 " SAVER_BINARY_DIR
                                 "/saver " + args + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     std::string output;
@@ -151,4 +166,21 @@ TEST(SaverExecutable, SaverRunsEndByThemselves)
         EXPECT_NE(output.find("ShowWindow: Shell_TrayWND SW_HIDE"), std::string::npos) << args;
         EXPECT_EQ(output.find("messagebox"), std::string::npos) << args;
     }
+}
+
+// A terminal user's questions are answered without a display; a run without
+// one fails at once, naming it.
+TEST(SaverExecutable, UsageAndVersionNeedNoDisplayButARunDoes)
+{
+    const std::string noDisplay = "-u DISPLAY -u WAYLAND_DISPLAY -u SAVER_BACKEND -u SDL_VIDEODRIVER";
+    for (const char* arg : {"--help", "-h"}) {
+        const auto [code, output] = RunExecutable(arg, noDisplay);
+        EXPECT_EQ(code, 0) << arg;
+        EXPECT_EQ(output.rfind("Usage: saver ", 0), 0u) << output;
+        EXPECT_NE(output.find("SAVER_TRACE"), std::string::npos) << output;
+    }
+    EXPECT_EQ(RunExecutable("--version", noDisplay), (std::pair<int, std::string>{0, "saver " SAVER_VERSION "\n"}));
+    const auto [code, output] = RunExecutable("/s", noDisplay);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(output.rfind("saver: cannot open display (DISPLAY is not set): ", 0), 0u) << output;
 }

@@ -97,6 +97,33 @@ namespace {
 
 // A home folder with pictures and a runtime; HOME points there while the test
 // runs.
+// The selected position counts every entry that is not blank, disabled ones
+// included, from 0.
+TEST(ProgramsSelection, CountsTheEntriesXScreenSaverCounts)
+{
+    const std::string text = "programs:\t\\\n"
+                             "\t\t\t\tmaze -root\t\\n\\\n"
+                             "\t\t\t\t\\n\\\n"
+                             "-\t\t\t\tbsod -root\t\\n\\\n"
+                             "\t\t\t\t\"Demo\"\t/h/Demo.scr -root \\n\\\n"
+                             "\n";
+    EXPECT_EQ(ProgramIndex(text, "maze"), 0);
+    EXPECT_EQ(ProgramIndex(text, "bsod"), 1);
+    EXPECT_EQ(ProgramIndex(text, "/h/Demo.scr"), 2);
+    EXPECT_EQ(ProgramIndex(text, "/h/Other.scr"), std::nullopt);
+    EXPECT_THROW((void)SelectProgram(text, "/h/Other.scr"), MalformedSettings);
+}
+
+// Only the two values change, their spacing kept; missing ones are added.
+TEST(ProgramsSelection, ChangesModeAndSelectedOnly)
+{
+    const std::string list = "programs:\tmaze -root \\n\\\n\t\"Demo\" /h/Demo.scr -root\n";
+    const std::string before = "timeout:\t0:10:00\nmode:\t\trandom\r\n" + list + "selected:  17\n! end\n";
+    EXPECT_EQ(SelectProgram(before, "/h/Demo.scr"),
+              "timeout:\t0:10:00\nmode:\t\tone\r\n" + list + "selected:  1\n! end\n");
+    EXPECT_EQ(SelectProgram("! only\n" + list, "maze"), "! only\n" + list + "mode:\t\tone\nselected:\t\t0\n");
+}
+
 class InstallXScreenSaver : public testing::Test {
 protected:
     void SetUp() override
@@ -164,6 +191,17 @@ TEST_F(InstallXScreenSaver, WritesTheSaverAndAddsItsEntryOnce)
     ASSERT_EQ(Install({"--interval", "9"}), SaverPackOk) << m_err;
     EXPECT_EQ(Settings(), settings);
     EXPECT_NE(m_out.find("already lists it"), std::string::npos) << m_out;
+}
+
+TEST_F(InstallXScreenSaver, SelectMakesTheNewEntryTheOneThatRuns)
+{
+    WriteSettings(kWritten + "mode:\t\trandom\nselected:\t-1\n");
+    ASSERT_EQ(Install({"--select"}), SaverPackOk) << m_err;
+    const std::string line = "\t\t\t\t\"Demo\"\t" + SaverPath().string() + " -root \\n\\\n";
+    std::string expected = kWritten + "mode:\t\tone\nselected:\t2\n";
+    expected.insert(expected.find("\n\npointerPollTime") + 1, line);
+    EXPECT_EQ(Settings(), expected);
+    EXPECT_NE(m_out.find("\"Demo\" is the selected saver"), std::string::npos) << m_out;
 }
 
 TEST_F(InstallXScreenSaver, AMalformedFileIsRefusedAndNothingIsWritten)

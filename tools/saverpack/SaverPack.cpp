@@ -38,7 +38,7 @@ constexpr std::string_view UsageText = R"(Usage:
   saverpack info FILE
   saverpack extract FILE DIR
   saverpack inspect FILE
-  saverpack --install-xscreensaver NAME [options] PICTURE...
+  saverpack --install-xscreensaver NAME [--select] [options] PICTURE...
 
 pictures  Builds a slideshow screensaver: a copy of EXE with the JPEG pictures,
           the music files and the trailer appended.
@@ -52,7 +52,8 @@ inspect   Prints the trailer of a screensaver as JSON.
           and adds it to XScreenSaver's programs (~/.xscreensaver; the rest of
           that file stays as it is). Takes the options of pictures but --out;
           --runtime defaults to the installed saver. NAME: letters, digits,
-          spaces, '.', '_' and '-'.
+          spaces, '.', '_' and '-'. With --select it also becomes the saver
+          XScreenSaver runs ("mode: one" and its "selected" position).
 
 Options for pictures and flash:
   --runtime EXE        the runtime executable to copy (default: the stripped
@@ -603,7 +604,17 @@ int InstallXScreenSaver(const std::vector<std::string>& args, std::ostream& out,
     const std::string& name = args[1];
     CheckSaverName(name);
     std::vector<std::string> buildArgs{"pictures"};
-    buildArgs.insert(buildArgs.end(), args.begin() + 2, args.end());
+    bool select = false;
+    for (auto it = args.begin() + 2; it != args.end(); ++it) {
+        if (*it == "--") {
+            buildArgs.insert(buildArgs.end(), it, args.end());
+            break;
+        }
+        if (*it == "--select")
+            select = true;
+        else
+            buildArgs.push_back(*it);
+    }
     BuildOptions o = ParseBuildOptions(buildArgs);
     if (o.help) {
         out << UsageText;
@@ -628,6 +639,11 @@ int InstallXScreenSaver(const std::vector<std::string>& args, std::ostream& out,
     try {
         if (!ListsProgram(settings, saverPath.string()))
             updated = AddProgram(settings, "\"" + name + "\"\t" + command, SystemPrograms());
+        if (select) {
+            const std::string selected = SelectProgram(updated.value_or(settings), saverPath.string());
+            if (selected != settings)
+                updated = selected;
+        }
     } catch (const MalformedSettings& e) {
         throw UsageError(settingsPath.string() + " cannot be edited safely: " + e.what() +
                          "; nothing was installed");
@@ -644,7 +660,11 @@ int InstallXScreenSaver(const std::vector<std::string>& args, std::ostream& out,
     out << "saverpack: wrote " << saverPath.string() << '\n';
     if (updated) {
         ReplaceFile(settingsPath, *updated);
-        out << "saverpack: added \"" << name << "\" to " << settingsPath.string() << '\n';
+        if (select)
+            out << "saverpack: \"" << name << "\" is the selected saver in " << settingsPath.string()
+                << " (mode: one)\n";
+        else
+            out << "saverpack: added \"" << name << "\" to " << settingsPath.string() << '\n';
     } else {
         out << "saverpack: " << settingsPath.string() << " already lists it\n";
     }

@@ -1,6 +1,8 @@
 #include "saverpack/XScreenSaverConfig.h"
 
+#include <algorithm>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace saver {
@@ -50,13 +52,16 @@ std::string Trimmed(const std::string& text)
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-bool IsProgramsName(const std::string& name)
+// "base", or "base" after a class or instance path ("*base", "x.base").
+bool IsResourceName(const std::string& name, const std::string& base)
 {
     const auto endsWith = [&](const std::string& tail) {
         return name.size() >= tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
     };
-    return name == "programs" || endsWith("*programs") || endsWith(".programs");
+    return name == base || endsWith("*" + base) || endsWith("." + base);
 }
+
+bool IsProgramsName(const std::string& name) { return IsResourceName(name, "programs"); }
 
 std::vector<Resource> ParseResources(const std::string& text, const std::vector<Line>& lines)
 {
@@ -135,19 +140,66 @@ std::string ProgramsValue(const std::string& text)
     return programs ? JoinValue(text, lines, *programs, programs->Last) : std::string();
 }
 
-bool ListsProgram(const std::string& text, const std::string& command)
+std::optional<int> ProgramIndex(const std::string& text, const std::string& command)
 {
     const std::string value = ProgramsValue(text);
-    size_t at = 0;
-    for (;;) {
+    int index = 0;
+    for (size_t at = 0;;) {
         const size_t separator = value.find("\\n", at);
         const std::string entry = value.substr(at, separator == std::string::npos ? std::string::npos : separator - at);
         if (entry.find(command) != std::string::npos)
-            return true;
+            return index;
+        if (!Trimmed(entry).empty())
+            ++index;
         if (separator == std::string::npos)
-            return false;
+            return std::nullopt;
         at = separator + 2;
     }
+}
+
+bool ListsProgram(const std::string& text, const std::string& command)
+{
+    return ProgramIndex(text, command).has_value();
+}
+
+std::string SelectProgram(const std::string& text, const std::string& command)
+{
+    const std::optional<int> index = ProgramIndex(text, command);
+    if (!index)
+        throw MalformedSettings("its programs list has no entry for " + command);
+    const std::vector<Line> lines = SplitLines(text);
+    const std::vector<Resource> resources = ParseResources(text, lines);
+    struct Change {
+        size_t Begin, End;
+        std::string Value;
+    };
+    std::vector<Change> changes;
+    std::string appended;
+    for (const auto& [base, value] : {std::pair<std::string, std::string>{"mode", "one"},
+                                      std::pair<std::string, std::string>{"selected", std::to_string(*index)}}) {
+        const Resource* found = nullptr;
+        for (const Resource& r : resources)
+            if (IsResourceName(r.Name, base))
+                found = &r;
+        if (!found) {
+            appended += base + ":\t\t" + value + "\n";
+            continue;
+        }
+        // The old value, continuation lines included, gives way to the new
+        // one; the spacing after the colon stays.
+        const size_t valueStart = std::min(text.find_first_not_of(" \t", found->ValueBegin), lines[found->Last].End);
+        size_t valueEnd = lines[found->Last].End;
+        if (valueEnd > valueStart && text[valueEnd - 1] == '\r')
+            --valueEnd; // a line break written as CR LF stays so
+        changes.push_back({valueStart, valueEnd, value});
+    }
+    std::string result = text;
+    std::sort(changes.begin(), changes.end(), [](const Change& a, const Change& b) { return a.Begin > b.Begin; });
+    for (const Change& c : changes)
+        result.replace(c.Begin, c.End - c.Begin, c.Value);
+    if (!appended.empty() && !result.empty() && result.back() != '\n')
+        result += '\n';
+    return result + appended;
 }
 
 std::string AddProgram(const std::string& text, const std::string& entry, const std::string& systemPrograms)

@@ -8,6 +8,7 @@
 
 #include "core/Error.h"
 
+#include <optional>
 #include <string>
 
 namespace saver {
@@ -35,6 +36,19 @@ bool ListsProgram(const std::string& text, const std::string& command);
 // programs XScreenSaver offers by default stay offered. Throws
 // MalformedSettings.
 std::string AddProgram(const std::string& text, const std::string& entry, const std::string& systemPrograms);
+
+// The position of the first entry containing `command` in the programs list,
+// counted from 0 as XScreenSaver counts its `selected` program: every entry
+// that is not blank, disabled ("-") ones included; none when no entry has it.
+// Throws MalformedSettings.
+std::optional<int> ProgramIndex(const std::string& text, const std::string& command);
+
+// `text` with that entry made the one XScreenSaver runs: "mode" set to "one"
+// and "selected" to its position. Only those two values change (each keeps
+// the spacing after its colon); a resource that is missing is added as a
+// line at the end. Throws MalformedSettings, also when no entry has
+// `command`.
+std::string SelectProgram(const std::string& text, const std::string& command);
 
 // The raw value of the programs list of an XScreenSaver resource file (the
 // system's defaults, "*programs:"), as AddProgram takes it; empty when the

@@ -1,5 +1,6 @@
 #include "gui/backend/BackendFactory.h"
 
+#include "core/Diagnostics.h"
 #include "core/Error.h"
 #include "gui/backend/headless/HeadlessBackend.h"
 #ifdef _WIN32
@@ -15,41 +16,26 @@ namespace saver {
 namespace {
 
 #ifdef _WIN32
-// Windows always has its window system.
 const char* const kPlatformBackend = "win32";
 #else
-bool Set(const char* variable)
-{
-    const char* value = std::getenv(variable);
-    return value && *value;
-}
-
 const char* const kPlatformBackend = "sdl";
 #endif
-
-std::string DefaultBackend()
-{
-#ifdef _WIN32
-    return kPlatformBackend;
-#else
-    // The display when there is one, else no window system.
-    return Set("DISPLAY") || Set("WAYLAND_DISPLAY") ? kPlatformBackend : "headless";
-#endif
-}
 
 } // namespace
 
 std::unique_ptr<Backend> CreateBackend(std::ostream& log)
 {
     const char* name = std::getenv("SAVER_BACKEND");
-    const std::string backend = name && *name ? name : DefaultBackend();
+    // The window system unless told otherwise: without a display the run
+    // fails at once rather than spin unseen in virtual time.
+    const std::string backend = name && *name ? name : kPlatformBackend;
     if (backend == "headless")
         return std::make_unique<HeadlessBackend>(HeadlessBackend::Options::FromEnvironment(), log);
     if (backend == kPlatformBackend) {
 #ifdef _WIN32
         return std::make_unique<Win32Backend>(log);
 #else
-        return std::make_unique<SdlBackend>(log);
+        return std::make_unique<SdlBackend>(TraceStream(log));
 #endif
     }
     throw Exception("Unknown SAVER_BACKEND '" + backend + "' (available: " + kPlatformBackend + ", headless)");

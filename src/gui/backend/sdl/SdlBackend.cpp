@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 
 namespace saver {
 namespace {
@@ -69,6 +70,30 @@ private:
     void (*m_term)(int);
 };
 
+// Opens SDL's video on a window system. Left to itself SDL settles for its
+// off-screen driver when there is none, and the saver would run unseen:
+// unless SDL_VIDEODRIVER names a driver, only X11 (and Wayland where one is
+// named) will do. On failure SDL's error is the first driver's reason.
+bool OpenVideo()
+{
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    if (chosen && *chosen)
+        return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    std::string firstError;
+    for (const char* driver : {"x11", "wayland"}) {
+        if (std::strcmp(driver, "wayland") == 0 && !(wayland && *wayland))
+            continue;
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0)
+            return true;
+        if (firstError.empty())
+            firstError = SDL_GetError();
+    }
+    SDL_SetError("%s", firstError.c_str());
+    return false;
+}
+
 } // namespace
 
 struct SdlBackend::Window {
@@ -90,9 +115,13 @@ SdlBackend::SdlBackend(std::ostream& log) : m_log(log)
     // the click that activates a window is input like any other.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-        throw Exception(std::string("Cannot open the display: ") + SDL_GetError() +
+    if (!OpenVideo()) {
+        const char* display = std::getenv("DISPLAY");
+        const std::string named =
+            display && *display ? "\"" + std::string(display) + "\"" : std::string("(DISPLAY is not set)");
+        throw Exception("cannot open display " + named + ": " + SDL_GetError() +
                         " (set DISPLAY, or SAVER_BACKEND=headless to run without one)");
+    }
 }
 
 SdlBackend::~SdlBackend()
@@ -338,7 +367,8 @@ void SdlBackend::Translate(const SDL_Event& e, InputSink& sink)
         break;
     }
     case SDL_MOUSEMOTION:
-        sink.MouseMoved(ScreenPoint(e.motion.windowID, e.motion.x, e.motion.y));
+        m_cursor = ScreenPoint(e.motion.windowID, e.motion.x, e.motion.y);
+        sink.MouseMoved(*m_cursor);
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
@@ -350,8 +380,9 @@ void SdlBackend::Translate(const SDL_Event& e, InputSink& sink)
             message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
         else if (e.button.button == SDL_BUTTON_MIDDLE)
             message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+        m_cursor = ScreenPoint(e.button.windowID, e.button.x, e.button.y);
         if (message)
-            sink.MouseButton(message, ScreenPoint(e.button.windowID, e.button.x, e.button.y));
+            sink.MouseButton(message, *m_cursor);
         break;
     }
     default:
@@ -399,6 +430,13 @@ void SdlBackend::CheckHosts(InputSink& sink)
 
 Point SdlBackend::GetCursorPos()
 {
+    // SDL's global mouse state is not fresh for moves it learns of only
+    // through events (XInput2 injected or absolute motion): the events are
+    // the truth.
+    if (m_cursor)
+        return *m_cursor;
+    if (const std::optional<Point> pointer = Host().PointerPosition())
+        return *pointer;
     int x = 0, y = 0;
     SDL_GetGlobalMouseState(&x, &y);
     return {x, y};
@@ -428,8 +466,10 @@ void SdlBackend::MessageBox(const std::string& caption, const std::string& text)
             newest = w->ShowOrder;
         }
     DefaultSignals signals;
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), owner) != 0)
-        m_log << "sdl: cannot show the message box: " << SDL_GetError() << std::endl;
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), owner) != 0) {
+        // The user must hear of it somewhere, trace or not.
+        std::cerr << caption << ": " << text << " (no message box: " << SDL_GetError() << ")" << std::endl;
+    }
 }
 
 HWND SdlBackend::FindWindowA(const std::string& className) { return m_taskbar.FindWindowA(className); }
@@ -439,11 +479,24 @@ bool SdlBackend::ShowWindow(HWND foreign, int command) { return m_taskbar.ShowWi
 std::string SdlBackend::GetTempPathA()
 {
     const std::string path = PrivateTempFolder();
+    m_tempFolder = path;
     m_log << "GetTempPathA: " << path << std::endl;
     return path;
 }
 
 std::string SdlBackend::ExecutablePath() { return OwnExecutablePath(); }
+
+void SdlBackend::RunEnded()
+{
+    if (m_tempFolder.empty())
+        return;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(m_tempFolder, ec)) {
+        std::error_code removeError;
+        std::filesystem::remove_all(entry.path(), removeError);
+    }
+    m_log << "RunEnded: emptied " << m_tempFolder << std::endl;
+}
 
 uint32_t SdlBackend::NativeWindowId(HWND handle) const
 {

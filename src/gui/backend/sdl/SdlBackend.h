@@ -21,6 +21,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 struct SDL_Window;
@@ -54,6 +55,10 @@ public:
     // The X root window: a saver drawn there covers the desktop.
     HWND DesktopWindow() override;
     uint32_t PumpEvents(InputSink& sink) override;
+    // Where the last mouse event put the pointer (window coordinates plus
+    // the window's place), so that every source of motion counts: a mouse,
+    // a touchpad, injected absolute or relative moves. Before any event the
+    // X server says where the pointer is.
     Point GetCursorPos() override;
     int ShowCursor(bool show) override;
     void MessageBox(const std::string& caption, const std::string& text) override;
@@ -61,6 +66,9 @@ public:
     bool ShowWindow(HWND foreign, int command) override;
     std::string GetTempPathA() override;
     std::string ExecutablePath() override;
+    // Removes what was extracted into the private temporary folder (every
+    // entry in it, links not followed); the folder itself stays.
+    void RunEnded() override;
 
     // For tests: the SDL id of a window (0 when it has none), where the
     // window system placed it, and the pixels it shows, read back from its
@@ -99,6 +107,10 @@ private:
     RecordedTaskbar m_taskbar{m_log};
     std::unique_ptr<X11Host> m_host;
     uint32_t m_lastHostCheck = 0;
+    // The pointer as the last motion or button event placed it; until one
+    // arrives the X server is asked.
+    std::optional<Point> m_cursor;
+    std::string m_tempFolder; // the private folder, once handed out
 };
 
 } // namespace saver

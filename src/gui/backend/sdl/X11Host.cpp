@@ -46,6 +46,19 @@ uint32_t X11Host::RootWindowId() const
     return m_display ? uint32_t(XDefaultRootWindow(AsDisplay(m_display))) : 0;
 }
 
+std::optional<Point> X11Host::PointerPosition() const
+{
+    if (!m_display)
+        return std::nullopt;
+    Display* display = AsDisplay(m_display);
+    ::Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned int buttons = 0;
+    if (!XQueryPointer(display, XDefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &buttons))
+        return std::nullopt;
+    return Point{rootX, rootY};
+}
+
 bool X11Host::DirectRendering() const
 {
     if (!m_display)

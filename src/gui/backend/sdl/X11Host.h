@@ -31,6 +31,9 @@ public:
     [[nodiscard]] bool DirectRendering() const;
     // The default screen's root window; 0 without a display.
     [[nodiscard]] uint32_t RootWindowId() const;
+    // Where the pointer is on the screen, asked of the X server; none
+    // without a display or when the pointer is on another screen.
+    [[nodiscard]] std::optional<Point> PointerPosition() const;
 
 private:
     void* m_display = nullptr; // Display*
