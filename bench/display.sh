@@ -8,7 +8,9 @@ start_display() {
   local n
   for n in $(seq 90 130); do
     [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-    Xvfb ":$n" -screen 0 "${1:-1920x1080}x24" -nolisten tcp >/dev/null 2>&1 &
+    # -noreset: the server would reset when its last client leaves, and
+    # refuse the next one meanwhile.
+    Xvfb ":$n" -screen 0 "${1:-1920x1080}x24" -nolisten tcp -noreset >/dev/null 2>&1 &
     xvfb_pid=$!
     display=:$n
     break
