@@ -488,6 +488,16 @@ struct BlitAxis {
     int32_t SourceSize, TargetSize, Source, SourceExtent, Target, TargetExtent;
 };
 
+// With the given chance, the same pixels walked the other way: the
+// position moves to the far edge and the extent turns negative.
+void MirrorSometimes(CaseRandom& rnd, uint32_t chance, int32_t& position, int32_t& extent)
+{
+    if (rnd.Percent(chance)) {
+        position += extent;
+        extent = -extent;
+    }
+}
+
 // perMode blits for each (family, mode), each axis drawn by `axis`.
 std::vector<BlitCase> MakeBlits(std::initializer_list<std::pair<const char*, const char*>> families, size_t perMode,
                                 const std::function<BlitAxis()>& axis)
@@ -523,14 +533,8 @@ std::vector<BlitCase> GenerateBlits(CaseRandom& rnd, size_t perMode)
             a.TargetExtent = a.SourceExtent;
         }
         a.Target = rnd.Between(-4, a.TargetSize - 1);
-        if (rnd.Percent(30)) {
-            a.Target += a.TargetExtent;
-            a.TargetExtent = -a.TargetExtent;
-        }
-        if (rnd.Percent(15)) {
-            a.Source += a.SourceExtent;
-            a.SourceExtent = -a.SourceExtent;
-        }
+        MirrorSometimes(rnd, 30, a.Target, a.TargetExtent);
+        MirrorSometimes(rnd, 15, a.Source, a.SourceExtent);
         return a;
     };
     return MakeBlits({{"g_blt_coc", "coloroncolor"}, {"g_blt_bow", "blackonwhite"}}, perMode, axis);
@@ -549,14 +553,8 @@ std::vector<BlitCase> GenerateEdgeBlits(CaseRandom& rnd, size_t perMode)
         a.Source = rnd.Between(-4, a.SourceSize + 2);
         a.TargetExtent = rnd.Percent(70) ? rnd.Between(1, std::max(1, a.SourceExtent - 1)) : rnd.Between(1, 8);
         a.Target = rnd.Between(-3, a.TargetSize + 1);
-        if (rnd.Percent(50)) { // mirrored source: start at the far edge
-            a.Source += a.SourceExtent;
-            a.SourceExtent = -a.SourceExtent;
-        }
-        if (rnd.Percent(40)) {
-            a.Target += a.TargetExtent;
-            a.TargetExtent = -a.TargetExtent;
-        }
+        MirrorSometimes(rnd, 50, a.Source, a.SourceExtent);
+        MirrorSometimes(rnd, 40, a.Target, a.TargetExtent);
         return a;
     };
     return MakeBlits({{"g_edge_coc", "coloroncolor"},
