@@ -154,6 +154,7 @@ void WritePayload(std::ostream& out, const PayloadDescription& p)
     const auto write = [&](const Bytes& bytes) {
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     };
+    write(BuildStyleExtension(p.extensionStyles));
     for (const MusicItem& music : p.music)
         write(music.data);
     for (const Bytes& item : p.items)

@@ -33,6 +33,9 @@ struct PayloadDescription {
     int32_t exitMode = 4;
     int32_t pictureInterval = 5;  // picture payload only
     EffectTable effectTable{};    // raw entries, picture payload only
+    // Styles for the style extension written before the first block; none
+    // writes no extension.
+    std::vector<int> extensionStyles{};
 
     // Raw trailer values; unset means the value that matches the blocks.
     std::optional<uint8_t> modeMarker{};  // 14 for pictures, 15 for Flash
@@ -60,7 +63,8 @@ void CheckLayout(const PayloadDescription& payload);
 // 100 of them.
 std::array<uint8_t, TrailerSize> BuildTrailer(const PayloadDescription& payload);
 
-// Writes the blocks (music then pictures, or movies) and the trailer.
+// Writes the style extension (when there are extension styles), the blocks
+// (music then pictures, or movies) and the trailer.
 void WritePayload(std::ostream& out, const PayloadDescription& payload);
 
 // Copies the runtime and appends the payload. The file is written under a

@@ -64,7 +64,10 @@ void PictureBranch(PayloadFile& file, PayloadTarget& target, PayloadFields& f)
     f.PictureInterval = file.ReadInt32(s + TrailerOffset::PictureInterval(f.MusicCount));
     (void)file.ReadByte(s + TrailerOffset::PictureUninterpreted(f.MusicCount));
     const EffectTable table = ReadEffectTable(file, f.MusicCount);
-    const std::vector<uint8_t> enabled = EnabledStyles(table);
+    // The style extension, when the file has one before its first block,
+    // adds the styles the table cannot enable.
+    const std::vector<uint8_t> enabled =
+        MergeStyles(EnabledStyles(table), ReadStyleExtension(file, file.Length() - blocks.Distance()));
     std::copy(enabled.begin(), enabled.end(), f.EnabledStyles.begin());
     f.EnabledStyleCount = int32_t(enabled.size());
     if (f.EnabledStyleCount == 0)

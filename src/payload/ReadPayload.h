@@ -52,7 +52,9 @@ struct PayloadFields {
     int32_t PictureInterval = 0;
     int32_t EnabledStyleCount = 0;
     std::vector<uint8_t> MusicTypes;
-    std::vector<uint8_t> EnabledStyles = std::vector<uint8_t>(123, 0);
+    // Room for every style number 0 to 150: the effect table's and the style
+    // extension's.
+    std::vector<uint8_t> EnabledStyles = std::vector<uint8_t>(151, 0);
     Point StartCursor;
     // Pictures whose block is no JPEG: reported once, written as empty
     // files, and passed over by the slideshow.

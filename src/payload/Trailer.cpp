@@ -126,6 +126,7 @@ TrailerContents ReadTrailer(PayloadFile& file)
         t.pictureInterval = file.ReadInt32(s + TrailerOffset::PictureInterval(t.musicCount));
         t.effectTable = ReadEffectTable(file, t.musicCount);
         t.enabledStyles = EnabledStyles(t.effectTable);
+        t.extensionStyles = ReadStyleExtension(file, file.Length() - blockWalk.Distance());
     }
     return t;
 }

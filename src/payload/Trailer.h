@@ -27,6 +27,7 @@
 // All integers are little-endian 32-bit signed; single bytes are unsigned.
 
 #include "payload/PayloadFile.h"
+#include "payload/StyleExtension.h"
 
 #include <array>
 #include <cstdint>
@@ -192,12 +193,20 @@ struct TrailerContents {
     int32_t pictureInterval = 0;           // picture payload only
     std::vector<uint8_t> musicTypes;       // picture payload only
     EffectTable effectTable{};             // picture payload only
-    std::vector<uint8_t> enabledStyles;    // picture payload only
+    std::vector<uint8_t> enabledStyles;    // picture payload only, from the effect table
+    std::vector<uint8_t> extensionStyles;  // picture payload only, from the style extension
     std::vector<PayloadItem> items;        // pictures or movies 0..N-1, then music 0..M-1
 };
 
-// Reads the whole trailer and locates every block. Throws PayloadError when
+// Reads the whole trailer, locates every block and, for a picture payload,
+// reads the style extension before the first block. Throws PayloadError when
 // the file cannot hold what the trailer describes.
 TrailerContents ReadTrailer(PayloadFile& file);
+
+// Every style the saver draws from: the effect table's and the extension's.
+[[nodiscard]] inline std::vector<uint8_t> PlayedStyles(const TrailerContents& t)
+{
+    return MergeStyles(t.enabledStyles, t.extensionStyles);
+}
 
 } // namespace saver

@@ -7,10 +7,12 @@
 #include "gdi/Jpeg.h"
 #include "gui/Application.h"
 #include "payload/Trailer.h"
+#include "transitions/PSEffect.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 
 namespace saver {
 
@@ -188,7 +190,8 @@ void TForm1::PictureTick()
     IdleTicks = 0;
     PicShow1->Stop();
     const int32_t r = Random(EnabledStyleCount);
-    PicShow1->SetStyle(EnabledStyles[size_t(r)]);
+    const uint8_t style = EnabledStyles[size_t(r)];
+    PicShow1->SetStyle(style);
     // A picture that cannot be shown costs only itself: the next one comes
     // in its place, and with none left the screen stays as it is.
     for (int32_t tried = 0; tried < ItemCount; ++tried) {
@@ -196,6 +199,8 @@ void TForm1::PictureTick()
         if (++ItemIndex >= ItemCount)
             ItemIndex = 0;
         if (LoadPicture(index)) {
+            TraceStream(std::cerr) << "transition: picture " << index << ", style " << int{style} << " ("
+                                   << ShowStyleName(style) << ")" << std::endl;
             PicShow1->Execute();
             return;
         }

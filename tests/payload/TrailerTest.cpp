@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cstring>
+#include <optional>
 
 namespace saver::test {
 
@@ -303,5 +304,107 @@ TEST(PayloadFileTest, ReadsInsideTheFileAndRefusesEverythingElse)
     EXPECT_THROW(PayloadFile(dir / "missing"), PayloadError);
     EXPECT_THROW(PayloadFile{dir}, PayloadError);
 }
+
+// ---------------------------------------------------------- style extension
+
+TEST(StyleExtension, ChecksumIsTheZipCrc)
+{
+    const char text[] = "123456789";
+    EXPECT_EQ(Crc32(reinterpret_cast<const uint8_t*>(text), 9), 0xCBF43926u);
+}
+
+TEST(StyleExtension, BitmapCoversStylesOneToLastOnly)
+{
+    const Bytes ext = BuildStyleExtension({0, 7, 123, 151, -1});
+    ASSERT_EQ(ext.size(), 16u + StyleExtensionFooterSize); // 123 is in byte 15
+    EXPECT_EQ(ext[0], 0x80);
+    EXPECT_EQ(ext[15], 0x08);
+    EXPECT_EQ(LittleEndian32(ext, 16), 16u);
+    EXPECT_EQ(LittleEndian32(ext, 20), Crc32(ext.data(), 16));
+    EXPECT_TRUE(std::equal(StyleExtensionMagic.begin(), StyleExtensionMagic.end(), ext.end() - 8));
+    EXPECT_TRUE(BuildStyleExtension({0, 151}).empty());
+}
+
+PayloadDescription PicturesAndMusic(std::vector<int> extensionStyles)
+{
+    PayloadDescription d;
+    d.items = {TinyJpeg(1000), TinyJpeg(2000)};
+    d.music = {{Pattern(500, 9), MusicTypeWav}};
+    d.effectTable = TableWithOnes({1, 7, 118, 122});
+    d.extensionStyles = std::move(extensionStyles);
+    return d;
+}
+
+// A reader that walks back from the trailer finds the same bytes, blocks and
+// table with and without the extension; the new reader also gets its styles.
+TEST(StyleExtension, ReadByTheNewReaderAndUnseenByTheClassicWalk)
+{
+    const auto dir = ScratchDir();
+    const Bytes plain = ReadFile(WriteSaver(dir, PicturesAndMusic({})));
+    const auto path = WriteSaver(dir, PicturesAndMusic({7, 119, 122, 123, 150}));
+    const Bytes extended = ReadFile(path);
+    ASSERT_EQ(extended.size(), plain.size() + 19 + StyleExtensionFooterSize);
+    EXPECT_TRUE(std::equal(plain.begin() + 1024, plain.end(), extended.end() - (plain.size() - 1024)));
+
+    WriteFile(dir / "plain.scr", plain);
+    PayloadFile plainFile(dir / "plain.scr");
+    PayloadFile extendedFile(path);
+    const TrailerContents old = ReadTrailer(plainFile);
+    const TrailerContents t = ReadTrailer(extendedFile);
+    EXPECT_TRUE(old.extensionStyles.empty());
+    EXPECT_EQ(t.enabledStyles, (std::vector<uint8_t>{1, 118}));
+    EXPECT_EQ(t.enabledStyles, old.enabledStyles);
+    EXPECT_EQ(t.effectTable, old.effectTable);
+    ASSERT_EQ(t.items.size(), old.items.size());
+    for (size_t i = 0; i < t.items.size(); ++i)
+        EXPECT_EQ(t.items[i].fromEnd, old.items[i].fromEnd) << i;
+    EXPECT_EQ(t.extensionStyles, (std::vector<uint8_t>{7, 119, 122, 123, 150}));
+    EXPECT_EQ(PlayedStyles(t), (std::vector<uint8_t>{1, 7, 118, 119, 122, 123, 150}));
+}
+
+struct ExtensionDamage {
+    const char* name;
+    size_t runtimeSize;
+    int64_t offset; // from the first item's start
+    std::optional<int32_t> value; // written as int32 at offset; none flips the byte there
+    bool kept;
+};
+
+class DamagedExtension : public testing::TestWithParam<ExtensionDamage> {};
+
+TEST_P(DamagedExtension, CountsAsAbsentAndLeavesTheRestAlone)
+{
+    const ExtensionDamage& c = GetParam();
+    const auto dir = ScratchDir();
+    Bytes file = ReadFile(WriteSaver(dir, PicturesAndMusic({9, 150}), c.runtimeSize));
+    const size_t first = c.runtimeSize + 19 + StyleExtensionFooterSize;
+    const size_t at = size_t(int64_t(first) + c.offset);
+    if (c.value) {
+        for (int i = 0; i < 4; ++i)
+            file[at + size_t(i)] = uint8_t(uint32_t(*c.value) >> (8 * i));
+    } else {
+        file[at] ^= 0x01;
+    }
+    WriteFile(dir / "damaged.scr", file);
+    PayloadFile payload(dir / "damaged.scr");
+    const TrailerContents t = ReadTrailer(payload);
+    EXPECT_EQ(t.extensionStyles, (c.kept ? std::vector<uint8_t>{9, 150} : std::vector<uint8_t>{}));
+    EXPECT_EQ(t.enabledStyles, (std::vector<uint8_t>{1, 118}));
+    ASSERT_EQ(t.items.size(), 3u);
+    EXPECT_EQ(t.items[2].start, int64_t(first));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Extensions, DamagedExtension,
+    testing::Values(ExtensionDamage{"Intact", 1024, -16, 19, true},
+                    ExtensionDamage{"AtTheStartOfTheFile", 0, -16, 19, true},
+                    ExtensionDamage{"LengthReachesBeforeTheFile", 0, -16, 20, false},
+                    ExtensionDamage{"LengthZero", 1024, -16, 0, false},
+                    ExtensionDamage{"LengthOverTheMaximum", 1024, -16, StyleBitmapMaxBytes + 1, false},
+                    ExtensionDamage{"NegativeLength", 1024, -16, -1, false},
+                    ExtensionDamage{"BitmapByte", 1024, -17, {}, false},
+                    ExtensionDamage{"Checksum", 1024, -12, {}, false},
+                    ExtensionDamage{"Magic", 1024, -1, {}, false}),
+    CaseName);
 
 } // namespace saver::test

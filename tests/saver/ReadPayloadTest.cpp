@@ -93,6 +93,21 @@ TEST(ReadPayload, PicturesAreWrittenLastFirstAfterTheCursorIsTaken)
     EXPECT_EQ(target.Values.EnabledStyles[1], 52);
 }
 
+// The style extension adds styles beyond the table and excluded ones; the
+// excluded 7 that only the table names stays off.
+TEST(ReadPayload, StylesOfTheExtensionJoinTheTables)
+{
+    SaverScenario s("style-extension");
+    PayloadDescription payload = ThreePictures();
+    payload.extensionStyles = {9, 122, 123, 150};
+    RecordingTarget target(s.Temp.string() + "/");
+    ASSERT_TRUE(ReadPayload(s.Build(payload), target));
+    const std::vector<uint8_t> expected = {1, 9, 52, 122, 123, 150};
+    ASSERT_EQ(target.Values.EnabledStyleCount, int32_t(expected.size()));
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), target.Values.EnabledStyles.begin()));
+    EXPECT_EQ(ReadAll(s.Temp / "fpics0.jpg"), payload.items[0]);
+}
+
 TEST(ReadPayload, MusicFollowsThePicturesByTypeByte)
 {
     SaverScenario s("music-types");

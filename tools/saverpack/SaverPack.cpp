@@ -30,6 +30,8 @@
 
 namespace saver {
 
+static_assert(LastStyle == kLastShowStyle, "the style extension covers every built-in style");
+
 namespace {
 
 constexpr std::string_view UsageText = R"(Usage:
@@ -64,8 +66,12 @@ Options for pictures and flash:
                        refusing them
 Options for pictures:
   --interval N         seconds each picture stays (default 5)
-  --effects LIST       enabled transition styles, e.g. 1-6,52,118; 0 to 122
-                       (default: every style 1 to 122 the saver can use)
+  --effects LIST       enabled transition styles, e.g. 1-6,52,130-150, or all
+                       (1 to 150); numbers 0 to 150. At least one must be a
+                       style 0 to 122 that older runtimes show (not 7, 9,
+                       16, 17, 24-27, 33, 34, 47-51 or 119-122), so that they
+                       run the saver too (default: every style 1 to 122
+                       except those)
   --music FILE         background music, MIDI, MP3 or WAV (recognised by
                        content); repeatable
 Raw options, to build unusual files for testing:
@@ -130,7 +136,8 @@ uint8_t ParseByte(std::string_view text, std::string_view option)
     return static_cast<uint8_t>(value);
 }
 
-// "1-6,52,118" -> the style numbers in it, each 0 to 122.
+// "1-6,52,118" or "all" -> the style numbers in it, each 0 to 150; "all"
+// stands for 1 to 150.
 std::vector<int> ParseStyleList(std::string_view text)
 {
     std::vector<int> styles;
@@ -141,15 +148,19 @@ std::vector<int> ParseStyleList(std::string_view text)
         pos = comma + 1;
         if (token.empty())
             throw UsageError("--effects: empty entry in '" + std::string(text) + "'");
+        if (token == "all") {
+            for (int style = 1; style <= LastStyle; ++style)
+                styles.push_back(style);
+            continue;
+        }
         const size_t dash = token.find('-', 1);
         const int32_t first = ParseInt32(token.substr(0, dash), "--effects");
         const int32_t last = dash == std::string_view::npos ? first : ParseInt32(token.substr(dash + 1), "--effects");
         if (first < 0 || last < first)
             throw UsageError("--effects: invalid range '" + std::string(token) + "'");
-        if (last >= EffectTableSize)
-            throw UsageError("--effects: style " + std::to_string(last) +
-                             " cannot be enabled; the effect table covers styles 0 to " +
-                             std::to_string(EffectTableSize - 1));
+        if (last > LastStyle)
+            throw UsageError("--effects: there is no style " + std::to_string(last) + "; the styles are 0 to " +
+                             std::to_string(LastStyle));
         for (int style = first; style <= last; ++style)
             styles.push_back(style);
     }
@@ -358,7 +369,7 @@ std::optional<uint8_t> MusicTypeForExtension(const std::string& ext)
 
 // Sets up everything but the file contents, checking what the command line
 // alone can tell.
-PayloadDescription Describe(const BuildOptions& o, std::ostream& err)
+PayloadDescription Describe(const BuildOptions& o)
 {
     const bool picture = o.kind == PayloadKind::Picture;
     if (!o.out)
@@ -382,18 +393,14 @@ PayloadDescription Describe(const BuildOptions& o, std::ostream& err)
         if (o.effectTable) {
             d.effectTable = *o.effectTable;
         } else if (o.effects) {
-            std::vector<int> excluded;
+            // The table keeps its entries for every style it holds; what it
+            // cannot enable (styles above it, and the excluded ones) goes in
+            // the style extension.
             for (int style : ParseStyleList(*o.effects)) {
-                d.effectTable[style] = 1;
-                if (ExcludedStyles.Contains(style) && std::find(excluded.begin(), excluded.end(), style) == excluded.end())
-                    excluded.push_back(style);
-            }
-            if (!excluded.empty()) {
-                err << "saverpack: warning: the saver never enables style";
-                err << (excluded.size() > 1 ? "s " : " ");
-                for (size_t i = 0; i < excluded.size(); ++i)
-                    err << (i ? ", " : "") << excluded[i];
-                err << "; " << (excluded.size() > 1 ? "they stay" : "it stays") << " disabled\n";
+                if (style < EffectTableSize)
+                    d.effectTable[style] = 1;
+                if (style >= EffectTableSize || ExcludedStyles.Contains(style))
+                    d.extensionStyles.push_back(style);
             }
         } else {
             d.effectTable = DefaultEffectTable();
@@ -426,7 +433,11 @@ PayloadDescription Describe(const BuildOptions& o, std::ostream& err)
         if (picture && d.pictureInterval < 1)
             throw UsageError("--interval must be at least 1, not " + std::to_string(d.pictureInterval));
         if (picture && EnabledStyles(d.effectTable).empty())
-            throw UsageError("No transition style is enabled; the saver would refuse to run");
+            throw UsageError(d.extensionStyles.empty()
+                                 ? "No transition style is enabled; the saver would refuse to run"
+                                 : "No transition style that older runtimes show is enabled; add one of 0 to 122 "
+                                   "outside 7, 9, 16, 17, 24-27, 33, 34, 47-51 and 119-122, or they refuse to "
+                                   "run the saver");
     }
     try {
         CheckLayout(d);
@@ -458,7 +469,7 @@ std::string FindRuntime();
 
 void BuildSaver(const BuildOptions& o, std::ostream& err)
 {
-    PayloadDescription d = Describe(o, err);
+    PayloadDescription d = Describe(o);
     const bool picture = o.kind == PayloadKind::Picture;
 
     std::vector<Bytes> items;
@@ -717,6 +728,8 @@ void PrintTrailerJson(std::ostream& out, const TrailerContents& t)
     }
     out << "],\n  \"enabledStyles\": ";
     PrintList(out, t.enabledStyles);
+    out << ",\n  \"extensionStyles\": ";
+    PrintList(out, t.extensionStyles);
     out << ",\n  \"items\": [";
     for (size_t i = 0; i < t.items.size(); ++i) {
         const PayloadItem& item = t.items[i];
@@ -866,8 +879,9 @@ void PrintInfo(OpenedSaver& saver, std::ostream& out)
         out << "interval: " << t.pictureInterval << " s\n";
     out << "exit mode: " << t.exitMode << " (" << ExitModeName(t.exitMode) << ")\n";
     if (picture) {
-        out << "styles: " << t.enabledStyles.size() << " enabled\n";
-        for (const uint8_t style : t.enabledStyles)
+        const std::vector<uint8_t> styles = PlayedStyles(t);
+        out << "styles: " << styles.size() << " enabled\n";
+        for (const uint8_t style : styles)
             out << "  " << int{style} << ' ' << ShowStyleName(style) << '\n';
     }
 }
