@@ -420,9 +420,10 @@ WinControl* Application::WindowFromPoint(Point screen) const
     return nullptr;
 }
 
-void Application::QueueInput(uint32_t msg, WPARAM wParam, Point screen)
+void Application::QueueInput(uint32_t msg, WPARAM wParam, Point screen, WinControl* target)
 {
-    WinControl* target = WindowFromPoint(screen);
+    if (!target)
+        target = WindowFromPoint(screen);
     // A move over none of our windows is queued all the same, with no
     // window, so that the control the pointer left hears of it in order.
     if (!target && msg != WM_MOUSEMOVE)
@@ -520,6 +521,11 @@ void Application::ControlDestroyed(Control* control)
 void Application::MouseMoved(Point screen) { QueueInput(WM_MOUSEMOVE, 0, screen); }
 
 void Application::MouseButton(uint32_t downOrUpMessage, Point screen) { QueueInput(downOrUpMessage, 0, screen); }
+
+void Application::MouseOn(HWND window, uint32_t message, Point screen)
+{
+    QueueInput(message, 0, screen, dynamic_cast<WinControl*>(FindTarget(window)));
+}
 
 void Application::Key(uint32_t downOrUpMessage, uint16_t virtualKey)
 {

@@ -142,6 +142,7 @@ public:
     // InputSink: native events become queued messages.
     void MouseMoved(Point screen) override;
     void MouseButton(uint32_t downOrUpMessage, Point screen) override;
+    void MouseOn(HWND window, uint32_t message, Point screen) override;
     void Key(uint32_t downOrUpMessage, uint16_t virtualKey) override;
     void SystemCommand(WPARAM command) override;
     void TerminateRequested() override;
@@ -163,7 +164,8 @@ private:
     bool ProcessMessage();
     void Idle();
     void ServeSentMessages();
-    void QueueInput(uint32_t msg, WPARAM wParam, Point screen);
+    // Aimed at `target`, else at the window under the point.
+    void QueueInput(uint32_t msg, WPARAM wParam, Point screen, WinControl* target = nullptr);
     [[nodiscard]] WinControl* WindowFromPoint(Point screen) const;
     [[nodiscard]] Control* ControlFromPoint(Point screen) const;
     // A mouse move taken from the queue: where the pointer is now.

@@ -21,6 +21,17 @@ public:
     virtual ~InputSink() = default;
     virtual void MouseMoved(Point screen) = 0;
     virtual void MouseButton(uint32_t downOrUpMessage, Point screen) = 0;
+    // A mouse move or button (WM_MOUSEMOVE or a button message) on a backend
+    // window that stands in for `window` (the black cover of another
+    // display): it is that window's input wherever the point lies.
+    virtual void MouseOn(HWND window, uint32_t message, Point screen)
+    {
+        (void)window;
+        if (message == WM_MOUSEMOVE)
+            MouseMoved(screen);
+        else
+            MouseButton(message, screen);
+    }
     virtual void Key(uint32_t downOrUpMessage, uint16_t virtualKey) = 0;
     // A system command for the active window (close: Alt+F4; screensave).
     virtual void SystemCommand(WPARAM command) = 0;

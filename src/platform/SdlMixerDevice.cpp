@@ -96,6 +96,16 @@ bool OpenOutput(std::string& error)
 
 std::weak_ptr<SdlMixerDevice::AudioSession> g_session;
 
+// SDL2_mixer hands its music volume to FluidSynth as the synthesizer's gain
+// (volume / 128), so at full volume MIDI plays at five times FluidSynth's
+// own gain of 0.2, some 14 dB above what a General MIDI file is made for,
+// and clips. MIDI therefore plays at the volume that gives FluidSynth its
+// own gain; every other format at full volume.
+int MusicVolume(Mix_Music* music)
+{
+    return Mix_GetMusicType(music) == MUS_MID ? SdlMixerDevice::kMidiVolume : MIX_MAX_VOLUME;
+}
+
 } // namespace
 
 // The opened audio output, shared by the devices (GUI thread only).
@@ -219,6 +229,7 @@ void SdlMixerDevice::Play(std::function<void()> ended)
         playback->Ended = std::move(ended);
         g_current = playback;
     }
+    Mix_VolumeMusic(MusicVolume(m_music));
     if (Mix_PlayMusic(m_music, 0) != 0) {
         Detach(playback);
         throw Exception(std::string("Cannot play: ") + Mix_GetError());

@@ -47,6 +47,11 @@ public:
     // The audio driver in use ("dummy" when the fallback was taken).
     [[nodiscard]] static std::string AudioDriver();
 
+    // The music volume (of SDL2_mixer's 128) MIDI plays at: FluidSynth's
+    // own gain of 0.2, which puts a General MIDI file at the loudness of
+    // recorded music without clipping.
+    static constexpr int kMidiVolume = 26;
+
     struct Playback;
     class AudioSession;
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace saver;
@@ -298,4 +299,25 @@ TEST(MouseCrossing, OnlyTheInnermostControlIsInsideAndHidingAParentLeavesItsChil
     log.clear();
     panel.SetVisible(false);
     EXPECT_EQ(log, (std::vector<std::string>{"leave label", "enter form"}));
+}
+
+TEST(Input, MouseInputOnACoverIsTheCoveredWindowsWhereverItLies)
+{
+    // A move or press beside the only window is nobody's; the same input on
+    // a backend's cover of another display is that window's.
+    HeadlessApp h(Screen(100, 100));
+    Form form;
+    form.SetBounds(0, 0, 100, 100);
+    form.Show();
+    h.App->ProcessMessages();
+    std::vector<std::pair<uint32_t, HWND>> hooked;
+    h.App->OnMessage = [&](Message& m, bool&) { hooked.emplace_back(m.Msg, m.Hwnd); };
+    h.App->MouseMoved({150, 50});
+    h.App->MouseButton(WM_LBUTTONDOWN, {150, 50});
+    h.App->MouseOn(form.Handle(), WM_MOUSEMOVE, {160, 50});
+    h.App->MouseOn(form.Handle(), WM_LBUTTONDOWN, {160, 50});
+    h.App->ProcessMessages();
+    const std::vector<std::pair<uint32_t, HWND>> expected{{WM_MOUSEMOVE, form.Handle()},
+                                                          {WM_LBUTTONDOWN, form.Handle()}};
+    EXPECT_EQ(hooked, expected);
 }

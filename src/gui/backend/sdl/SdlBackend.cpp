@@ -2,6 +2,8 @@
 
 #include "gui/backend/ProcessPaths.h"
 
+#include "gui/DisplayLayout.h"
+
 #include "core/Error.h"
 #include "gdi/Bitmap.h"
 #include "gui/backend/sdl/SdlKeys.h"
@@ -94,6 +96,28 @@ bool OpenVideo()
     return false;
 }
 
+// The displays as SDL reports them; SDL lists the primary one first.
+DisplayPlacement ReadDisplays()
+{
+    std::vector<DisplayInfo> displays;
+    const int count = SDL_GetNumVideoDisplays();
+    for (int i = 0; i < count; ++i) {
+        SDL_Rect r{};
+        if (SDL_GetDisplayBounds(i, &r) == 0)
+            displays.push_back({Rect::FromSize(r.x, r.y, r.w, r.h), i == 0});
+    }
+    return PlaceDisplays(displays);
+}
+
+// Paints a cover window black through its own surface (it has no renderer).
+void PaintCover(SDL_Window* cover)
+{
+    if (SDL_Surface* surface = SDL_GetWindowSurface(cover)) {
+        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+        SDL_UpdateWindowSurface(cover);
+    }
+}
+
 } // namespace
 
 struct SdlBackend::Window {
@@ -107,6 +131,8 @@ struct SdlBackend::Window {
     bool Dirty = false; // the texture holds something not yet presented
     uint64_t ShowOrder = 0;
     bool HostGone = false; // the foreign window it lives in was destroyed
+    // While a full-screen window shows: a black window on every other display.
+    std::vector<std::unique_ptr<SDL_Window, SdlDeleter>> Covers;
 };
 
 SdlBackend::SdlBackend(std::ostream& log) : m_log(log)
@@ -122,6 +148,7 @@ SdlBackend::SdlBackend(std::ostream& log) : m_log(log)
         throw Exception("cannot open display " + named + ": " + SDL_GetError() +
                         " (set DISPLAY, or SAVER_BACKEND=headless to run without one)");
     }
+    m_origin = ReadDisplays().Primary.TopLeft();
 }
 
 SdlBackend::~SdlBackend()
@@ -175,7 +202,7 @@ void SdlBackend::CreateNativeWindow(HWND handle, const NativeWindowInfo& info)
     uint32_t flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
     if (info.StayOnTop)
         flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-    window->Sdl.reset(SDL_CreateWindow(info.Caption.c_str(), b.Left, b.Top, std::max(b.Width(), 1),
+    window->Sdl.reset(SDL_CreateWindow(info.Caption.c_str(), b.Left + m_origin.X, b.Top + m_origin.Y, std::max(b.Width(), 1),
                                        std::max(b.Height(), 1), flags));
     if (!window->Sdl)
         throw Exception(std::string("Cannot create a window: ") + SDL_GetError());
@@ -225,16 +252,61 @@ void SdlBackend::ApplyBounds(Window& window)
         return;
     }
     const Rect& b = window.Info.Bounds;
-    const Size screen = ScreenSize();
     // Covering the screen is the window manager's full-screen state, so that
-    // panels go below it too; anything else is a plain placed window.
-    const bool fullScreen = b == Rect::FromSize(0, 0, screen.Width, screen.Height);
+    // panels go below it too; anything else is a plain placed window. The
+    // framework's screen is the primary display, wherever that lies.
+    const bool fullScreen = IsFullScreen(window);
+    if (fullScreen)
+        SDL_SetWindowPosition(window.Sdl.get(), m_origin.X, m_origin.Y);
     SDL_SetWindowFullscreen(window.Sdl.get(), fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
     if (!fullScreen) {
         SDL_SetWindowSize(window.Sdl.get(), std::max(b.Width(), 1), std::max(b.Height(), 1));
-        SDL_SetWindowPosition(window.Sdl.get(), b.Left, b.Top);
+        SDL_SetWindowPosition(window.Sdl.get(), b.Left + m_origin.X, b.Top + m_origin.Y);
     }
+    UpdateCovers(window);
     window.Dirty = true;
+}
+
+bool SdlBackend::IsFullScreen(const Window& window)
+{
+    const Size screen = ScreenSize();
+    return window.Info.ForeignParent == 0 && window.Info.Bounds == Rect::FromSize(0, 0, screen.Width, screen.Height);
+}
+
+void SdlBackend::UpdateCovers(Window& window)
+{
+    const bool wanted = window.Sdl && window.Visible && IsFullScreen(window);
+    if (!wanted) {
+        window.Covers.clear();
+        return;
+    }
+    if (!window.Covers.empty())
+        return;
+    uint32_t flags = SDL_WINDOW_BORDERLESS;
+    if (window.Info.StayOnTop)
+        flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    for (const Rect& r : ReadDisplays().Covers) {
+        std::unique_ptr<SDL_Window, SdlDeleter> cover(
+            SDL_CreateWindow(window.Info.Caption.c_str(), r.Left, r.Top, r.Width(), r.Height(), flags));
+        if (!cover) {
+            m_log << "sdl: no cover for the display at " << r.Left << "," << r.Top << " (" << SDL_GetError() << ")"
+                  << std::endl;
+            continue;
+        }
+        SDL_SetWindowFullscreen(cover.get(), SDL_WINDOW_FULLSCREEN_DESKTOP);
+        SDL_ShowWindow(cover.get());
+        PaintCover(cover.get());
+        window.Covers.push_back(std::move(cover));
+    }
+}
+
+HWND SdlBackend::CoverOwner(uint32_t windowId) const
+{
+    for (const auto& [handle, window] : m_windows)
+        for (const auto& cover : window->Covers)
+            if (SDL_GetWindowID(cover.get()) == windowId)
+                return handle;
+    return 0;
 }
 
 void SdlBackend::DestroyNativeWindow(HWND window) { m_windows.erase(window); }
@@ -261,6 +333,9 @@ void SdlBackend::ShowNativeWindow(HWND handle, bool visible)
         window->Dirty = visible;
         return;
     }
+    // The covers come up first, so that the saver's own window ends on top
+    // with the keyboard.
+    UpdateCovers(*window);
     if (visible) {
         window->ShowOrder = ++m_showOrder;
         SDL_ShowWindow(window->Sdl.get());
@@ -334,10 +409,10 @@ Point SdlBackend::ScreenPoint(uint32_t windowId, int32_t x, int32_t y) const
 {
     SDL_Window* window = windowId ? SDL_GetWindowFromID(windowId) : nullptr;
     if (!window)
-        return {x, y};
+        return {x - m_origin.X, y - m_origin.Y};
     int left = 0, top = 0;
     SDL_GetWindowPosition(window, &left, &top);
-    return {left + x, top + y};
+    return {left + x - m_origin.X, top + y - m_origin.Y};
 }
 
 void SdlBackend::Translate(const SDL_Event& e, InputSink& sink)
@@ -350,9 +425,13 @@ void SdlBackend::Translate(const SDL_Event& e, InputSink& sink)
         if (e.window.event == SDL_WINDOWEVENT_CLOSE)
             sink.SystemCommand(SC_CLOSE);
         else if (e.window.event == SDL_WINDOWEVENT_EXPOSED)
-            for (auto& [handle, w] : m_windows)
+            for (auto& [handle, w] : m_windows) {
                 if (w->Sdl && SDL_GetWindowID(w->Sdl.get()) == e.window.windowID)
                     w->Dirty = true;
+                for (const auto& cover : w->Covers)
+                    if (SDL_GetWindowID(cover.get()) == e.window.windowID)
+                        PaintCover(cover.get());
+            }
         break;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
@@ -368,7 +447,11 @@ void SdlBackend::Translate(const SDL_Event& e, InputSink& sink)
     }
     case SDL_MOUSEMOTION:
         m_cursor = ScreenPoint(e.motion.windowID, e.motion.x, e.motion.y);
-        sink.MouseMoved(*m_cursor);
+        // Input on a display's cover belongs to the window it covers for.
+        if (const HWND owner = CoverOwner(e.motion.windowID))
+            sink.MouseOn(owner, WM_MOUSEMOVE, *m_cursor);
+        else
+            sink.MouseMoved(*m_cursor);
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
@@ -381,7 +464,9 @@ void SdlBackend::Translate(const SDL_Event& e, InputSink& sink)
         else if (e.button.button == SDL_BUTTON_MIDDLE)
             message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
         m_cursor = ScreenPoint(e.button.windowID, e.button.x, e.button.y);
-        if (message)
+        if (const HWND owner = message ? CoverOwner(e.button.windowID) : 0)
+            sink.MouseOn(owner, message, *m_cursor);
+        else if (message)
             sink.MouseButton(message, *m_cursor);
         break;
     }
@@ -436,10 +521,10 @@ Point SdlBackend::GetCursorPos()
     if (m_cursor)
         return *m_cursor;
     if (const std::optional<Point> pointer = Host().PointerPosition())
-        return *pointer;
+        return {pointer->X - m_origin.X, pointer->Y - m_origin.Y};
     int x = 0, y = 0;
     SDL_GetGlobalMouseState(&x, &y);
-    return {x, y};
+    return {x - m_origin.X, y - m_origin.Y};
 }
 
 int SdlBackend::ShowCursor(bool show)

@@ -15,6 +15,12 @@
 // application hears of it. There is no taskbar to hide: the
 // shell calls are logged only. Everything the backend changes (the cursor,
 // its windows) is undone when it is destroyed.
+//
+// The framework's screen is the primary display: its (0, 0) is that
+// display's top-left corner, wherever the display lies on the desktop, and
+// positions are reported in the same terms. While a full-screen window shows,
+// every other display is covered by a black window of its own; input there
+// is the full-screen window's input.
 
 #include "gui/Backend.h"
 #include "gui/backend/RecordedTaskbar.h"
@@ -23,6 +29,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <vector>
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -95,6 +102,12 @@ private:
     Point ScreenPoint(uint32_t windowId, int32_t x, int32_t y) const;
     void Render(Window& window);
     void ApplyBounds(Window& window);
+    bool IsFullScreen(const Window& window);
+    // Makes or removes the covers of the other displays as the window's
+    // state asks.
+    void UpdateCovers(Window& window);
+    // The framework window whose cover has this SDL id; 0 if none.
+    [[nodiscard]] HWND CoverOwner(uint32_t windowId) const;
     void CreateRenderer(Window& window);
     X11Host& Host();
     void CheckHosts(InputSink& sink);
@@ -111,6 +124,7 @@ private:
     // arrives the X server is asked.
     std::optional<Point> m_cursor;
     std::string m_tempFolder; // the private folder, once handed out
+    Point m_origin;           // the primary display's top-left corner on the desktop
 };
 
 } // namespace saver

@@ -3,6 +3,7 @@
 #include "core/Error.h"
 #include "core/Utf16Win32.h"
 #include "gdi/Bitmap.h"
+#include "gui/DisplayLayout.h"
 #include "gui/backend/ProcessPaths.h"
 
 #include <algorithm>
@@ -80,6 +81,24 @@ bool IsKeyMessage(UINT message)
     return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
 }
 
+// The monitors of the desktop, the primary one flagged.
+DisplayPlacement ReadDisplays()
+{
+    std::vector<DisplayInfo> displays;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, ::LPARAM data) -> BOOL {
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoW(monitor, &info))
+                reinterpret_cast<std::vector<DisplayInfo>*>(data)->push_back(
+                    {ToRect(info.rcMonitor), (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+            return TRUE;
+        },
+        reinterpret_cast<::LPARAM>(&displays));
+    return PlaceDisplays(displays);
+}
+
 // A DIB header followed by room for the grey palette of 8-bit surfaces.
 struct DibInfo {
     BITMAPINFOHEADER Header;
@@ -95,6 +114,11 @@ struct Win32Backend::Window {
     bool Visible = false;
     uint64_t ShowOrder = 0;
     bool HostLost = false; // the foreign window it lived in went away
+    // A black window covering another display for the framework window
+    // CoverFor (0: a framework window of its own). A full-screen window
+    // keeps its covers in Covers while it shows.
+    HWND CoverFor = 0;
+    std::vector<std::unique_ptr<Window>> Covers;
 
     // The last presented picture, selected into its own memory DC.
     HDC MemoryDc = nullptr;
@@ -185,7 +209,7 @@ struct Win32Backend::Native {
     static ::LRESULT Handle(Window& window, ::HWND hwnd, UINT message, ::WPARAM wParam, ::LPARAM lParam)
     {
         Win32Backend& backend = *window.Owner;
-        if (TranslateInput(backend, hwnd, message, wParam, lParam))
+        if (TranslateInput(backend, hwnd, message, wParam, lParam, window.CoverFor))
             // System keys go on to the default handling, which turns
             // Alt+F4 into the close command.
             return message == WM_SYSKEYDOWN || message == WM_SYSKEYUP ? DefWindowProcW(hwnd, message, wParam, lParam)
@@ -232,10 +256,13 @@ struct Win32Backend::Native {
 
     // Queues mouse and key input for the sink; false for other messages.
     // Input that arrives outside PumpEvents (in the modal loop of a message
-    // box) is dropped: the application's loop never saw it.
-    static bool TranslateInput(Win32Backend& backend, ::HWND hwnd, UINT message, ::WPARAM wParam, ::LPARAM lParam)
+    // box) is dropped: the application's loop never saw it. Mouse input on
+    // a cover is the input of the window it covers for.
+    static bool TranslateInput(Win32Backend& backend, ::HWND hwnd, UINT message, ::WPARAM wParam, ::LPARAM lParam,
+                               HWND coverFor = 0)
     {
         Input input{};
+        input.CoverFor = coverFor;
         if (message == WM_MOUSEMOVE || MouseButtonMessage(message)) {
             POINT p{static_cast<int16_t>(LOWORD(lParam)), static_cast<int16_t>(HIWORD(lParam))};
             ClientToScreen(hwnd, &p);
@@ -382,6 +409,39 @@ void Win32Backend::SetNativeWindowBounds(HWND handle, const Rect& bounds)
     const Rect b = window->Info.ForeignParent != 0 ? FitToHost(ToNative(window->Info.ForeignParent), bounds) : bounds;
     SetWindowPos(window->Hwnd, nullptr, b.Left, b.Top, std::max(b.Width(), 1), std::max(b.Height(), 1),
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    if (window->Visible)
+        UpdateCovers(handle, *window);
+}
+
+void Win32Backend::UpdateCovers(HWND handle, Window& window)
+{
+    const Size screen = ScreenSize();
+    const bool fullScreen = window.Info.ForeignParent == 0 && window.Hwnd &&
+                            window.Info.Bounds == Rect::FromSize(0, 0, screen.Width, screen.Height);
+    if (!fullScreen) {
+        window.Covers.clear();
+        return;
+    }
+    if (!window.Covers.empty())
+        return;
+    for (const Rect& r : ReadDisplays().Covers) {
+        auto cover = std::make_unique<Window>();
+        cover->Owner = this;
+        cover->CoverFor = handle;
+        cover->Info.Bounds = r;
+        // A tool window: covers do not show on the taskbar.
+        const DWORD exStyle = WS_EX_TOOLWINDOW | (window.Info.StayOnTop ? WS_EX_TOPMOST : 0);
+        cover->Hwnd = CreateWindowExW(exStyle, kClassName, Widen(window.Info.Caption).c_str(), WS_POPUP, r.Left, r.Top,
+                                      r.Width(), r.Height(), nullptr, nullptr, GetModuleHandleW(nullptr), cover.get());
+        if (!cover->Hwnd) {
+            m_log << "win32: no cover for the monitor at " << r.Left << "," << r.Top << ": " << LastErrorText()
+                  << std::endl;
+            continue;
+        }
+        cover->Visible = true;
+        ::ShowWindow(cover->Hwnd, SW_SHOWNA);
+        window.Covers.push_back(std::move(cover));
+    }
 }
 
 void Win32Backend::ShowNativeWindow(HWND handle, bool visible)
@@ -394,6 +454,7 @@ void Win32Backend::ShowNativeWindow(HWND handle, bool visible)
         return;
     if (!visible) {
         ::ShowWindow(window->Hwnd, SW_HIDE);
+        window->Covers.clear();
         return;
     }
     window->ShowOrder = ++m_showOrder;
@@ -402,6 +463,9 @@ void Win32Backend::ShowNativeWindow(HWND handle, bool visible)
         ::ShowWindow(window->Hwnd, SW_SHOWNA);
         return;
     }
+    // The covers come up first, so that the window itself ends on top with
+    // the keyboard.
+    UpdateCovers(handle, *window);
     ::ShowWindow(window->Hwnd, SW_SHOW);
     if (window->Info.StayOnTop)
         SetWindowPos(window->Hwnd, kTopmost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -477,10 +541,13 @@ void Win32Backend::Deliver(InputSink& sink)
     for (const Input& i : input) {
         switch (i.What) {
         case Input::Kind::Move:
-            sink.MouseMoved(i.Screen);
-            break;
         case Input::Kind::Button:
-            sink.MouseButton(i.Message, i.Screen);
+            if (i.CoverFor)
+                sink.MouseOn(i.CoverFor, i.Message, i.Screen);
+            else if (i.What == Input::Kind::Move)
+                sink.MouseMoved(i.Screen);
+            else
+                sink.MouseButton(i.Message, i.Screen);
             break;
         case Input::Kind::Key:
             sink.Key(i.Message, uint16_t(i.Value));

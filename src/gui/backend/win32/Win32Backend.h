@@ -17,6 +17,10 @@
 // Everything the backend changes (the cursor's display count, a taskbar it
 // hid, its windows, the window class) is undone when it is destroyed.
 //
+// While a window with the screen's bounds (the primary monitor's) shows,
+// every other monitor is covered by a black popup window of its own; mouse
+// input there is the covered-for window's.
+//
 // No Windows header is included here: native handles travel as void* or as
 // the framework's HWND number.
 
@@ -88,6 +92,7 @@ private:
         uint32_t Message = 0;
         uintptr_t Value = 0; // key, command or host window
         Point Screen;
+        HWND CoverFor = 0; // mouse input on a cover: the window it covers for
     };
 
     Window* Find(HWND window);
@@ -97,6 +102,9 @@ private:
     void CheckHosts();
     void Deliver(InputSink& sink);
     void* NewestShownWindow() const;
+    // Makes or removes the covers of the other monitors as the window's
+    // bounds ask (it is shown).
+    void UpdateCovers(HWND handle, Window& window);
 
     std::ostream& m_log;
     SystemClock m_clock;
