@@ -322,7 +322,7 @@ TEST_F(SaverPackTest, FoldersAreWalkedInNameOrderAndOtherFilesSkipped)
     WriteFile(folder / "clip.mp4", Pattern(100, 4));
     const RunResult build = Run(Build("pictures", {"@p1.jpg", "@photos"}));
     ASSERT_EQ(build.code, 0) << build.err;
-    EXPECT_EQ(build.err, "saverpack: skipped 2 files in folders that are not pictures\n");
+    EXPECT_EQ(build.err, "saverpack: skipped 2 files that are not pictures in the folders\n");
     EXPECT_EQ(build.out, "saverpack: wrote " + (m_dir / "out.scr").string() + ": 4 pictures (4 as given)\n");
     PayloadFile file(m_dir / "out.scr");
     std::vector<int32_t> sizes;

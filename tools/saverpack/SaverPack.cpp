@@ -46,7 +46,7 @@ pictures  Builds a slideshow screensaver: a copy of the runtime with the
           pictures, the music files and the trailer appended. PICTURE is a
           JPEG, PNG, WebP, BMP, TIFF or HEIC/HEIF file, or a folder: its
           pictures and those of its subfolders are taken in the order of
-          their names (names starting with '.' are passed over, and files
+          their paths (names starting with '.' are passed over, and files
           that are no picture by their content are counted and skipped).
 flash     Builds a screensaver that plays the Flash (.swf) movies in turn.
 info      Lists what a screensaver holds: its kind, the items with their sizes
@@ -554,7 +554,9 @@ std::vector<std::string> PictureFiles(const BuildOptions& o, std::ostream& err)
     }
     if (skipped > 0)
         err << "saverpack: skipped " << skipped << (skipped > 1 ? " files" : " file")
-            << " in folders that " << (skipped > 1 ? "are not pictures" : "is not a picture") << "\n";
+            << (skipped > 1 ? " that are not pictures" : " that is not a picture") << " in the folders\n";
+    if (pictures.empty() && !o.inputs.empty())
+        throw UsageError("No pictures found in the folders given");
     if (o.shuffle)
         std::shuffle(pictures.begin(), pictures.end(), std::mt19937(std::random_device{}()));
     return pictures;
@@ -605,7 +607,19 @@ PackSummary BuildSaver(BuildOptions o, std::ostream& err)
         o.inputs = PictureFiles(o, err);
     PayloadDescription d = Describe(o, err);
 
+    // Music first: its checks are quick, preparing pictures is not.
     PackSummary summary;
+    for (size_t j = 0; j < o.music.size(); ++j) {
+        d.music[j].data = ReadInputFile(o.music[j]);
+        if (o.unchecked || o.musicTypeBytes.contains(static_cast<int32_t>(j)))
+            continue;
+        const std::optional<uint8_t> type = MusicTypeOfContent(d.music[j].data);
+        if (!type)
+            throw UsageError(o.music[j] + " is not music: neither MIDI, WAV nor MP3 by its content");
+        d.music[j].typeByte = *type;
+    }
+    summary.music = o.music.size();
+
     std::vector<Bytes> items;
     ProgressLine progress(err, o.terminal && picture && !o.unchecked, o.inputs.size());
     for (size_t i = 0; i < o.inputs.size(); ++i) {
@@ -636,16 +650,6 @@ PackSummary BuildSaver(BuildOptions o, std::ostream& err)
         throw UsageError("No picture is left to pack");
     d.items = std::move(items);
 
-    for (size_t j = 0; j < o.music.size(); ++j) {
-        d.music[j].data = ReadInputFile(o.music[j]);
-        if (o.unchecked || o.musicTypeBytes.contains(static_cast<int32_t>(j)))
-            continue;
-        const std::optional<uint8_t> type = MusicTypeOfContent(d.music[j].data);
-        if (!type)
-            throw UsageError(o.music[j] + " is not music: neither MIDI, WAV nor MP3 by its content");
-        d.music[j].typeByte = *type;
-    }
-    summary.music = o.music.size();
 
     try {
         WritePayloadFile(o.runtime ? *o.runtime : FindRuntime(), *o.out, d);
