@@ -515,9 +515,6 @@ Bytes ReadHead(const std::filesystem::path& path)
 void AddFolderPictures(const std::filesystem::path& folder, std::vector<std::string>& pictures, size_t& skipped)
 {
     namespace fs = std::filesystem;
-    const auto fail = [&](const fs::path& path, const std::error_code& ec) {
-        throw IoError("cannot read " + path.string() + ": " + ec.message());
-    };
     std::vector<fs::path> files;
     std::error_code ec;
     fs::recursive_directory_iterator it(folder, ec);
@@ -526,11 +523,12 @@ void AddFolderPictures(const std::filesystem::path& folder, std::vector<std::str
             it.disable_recursion_pending();
             continue;
         }
-        if (it->is_regular_file(ec))
+        // A link that leads nowhere is passed over like a folder.
+        if (std::error_code statError; it->is_regular_file(statError))
             files.push_back(it->path());
     }
     if (ec)
-        fail(it == fs::recursive_directory_iterator() ? folder : it->path(), ec);
+        throw IoError("cannot read " + folder.string() + ": " + ec.message());
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
         if (PictureFormatOf(ReadHead(file)))
