@@ -321,19 +321,28 @@ void DecodeJpeg(std::span<const uint8_t> bytes, Bitmap& out, const JpegDecodeOpt
         throw Exception(std::string("JPEG error: ") + (message[0] ? message : "cannot decode"));
     if (warning)
         *warning = firstWarning;
+    TurnUpright(decoded, orientation, out);
+}
+
+void TurnUpright(const Bitmap& stored, const Orientation& orientation, Bitmap& upright)
+{
     if (!orientation.Transpose && !orientation.FlipX && !orientation.FlipY) {
-        out.Assign(decoded);
+        upright.Assign(stored);
         return;
     }
+    if (stored.GetPixelFormat() != PixelFormat::pf24bit)
+        throw Exception("Only a 24-bit bitmap can be turned upright");
+    const int32_t width = orientation.Transpose ? stored.Height() : stored.Width();
+    const int32_t height = orientation.Transpose ? stored.Width() : stored.Height();
     Bitmap turned(width, height, PixelFormat::pf24bit);
     for (int32_t y = 0; y < height; ++y) {
         uint8_t* row = turned.ScanLine(y);
         for (int32_t x = 0; x < width; ++x) {
             const Point from = orientation.StoredPixel(x, y, stored.Width(), stored.Height());
-            std::memcpy(row + size_t(x) * 3, decoded.ScanLine(from.Y) + size_t(from.X) * 3, 3);
+            std::memcpy(row + size_t(x) * 3, stored.ScanLine(from.Y) + size_t(from.X) * 3, 3);
         }
     }
-    out.Assign(turned);
+    upright.Assign(turned);
 }
 
 void LoadJpegFile(const std::string& path, Bitmap& out, const JpegDecodeOptions& options, std::string* warning)

@@ -38,6 +38,10 @@ struct Orientation {
     [[nodiscard]] Rect StoredRect(const Rect& upright, int32_t W, int32_t H) const;
 };
 
+// The upright picture of a 24-bit `stored` bitmap; `upright` may be
+// `stored` itself.
+void TurnUpright(const Bitmap& stored, const Orientation& orientation, Bitmap& upright);
+
 struct JpegHeaderResult {
     bool ok = false;
     int width = 0; // as stored

@@ -66,14 +66,14 @@ protected:
     }
 
     // "@name" in an argument stands for the path of `name` in the folder.
-    RunResult Run(std::vector<std::string> args) const
+    RunResult Run(std::vector<std::string> args, bool terminal = false) const
     {
         for (std::string& arg : args) {
             if (const size_t at = arg.find('@'); at != std::string::npos)
                 arg = arg.substr(0, at) + (m_dir / arg.substr(at + 1)).string();
         }
         std::ostringstream out, err;
-        const int code = RunSaverPack(args, out, err);
+        const int code = RunSaverPack(args, out, err, terminal);
         return {code, out.str(), err.str()};
     }
 
@@ -232,7 +232,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NoArguments", {}, 2, "Usage"},
         FailureCase{"UnknownCommand", {"frobnicate"}, 2, "Unknown command"},
         FailureCase{"NoOutput", {"pictures", "--runtime", "@runtime.exe", "@p0.jpg"}, 2, "--out"},
-        FailureCase{"NotJpeg", Build("pictures", {"@text.jpg"}), 2, "not a JPEG"},
+        FailureCase{"NotAPicture", Build("pictures", {"@text.jpg"}), 2, "text.jpg: not a picture"},
         FailureCase{"NotFlash", Build("flash", {"@p0.jpg"}), 2, "not a Flash movie"},
         FailureCase{"UnknownMusicUnchecked", Build("pictures", {"--unchecked", "--music", "@song.ogg", "@p0.jpg"}),
                     2, "unknown music type"},
@@ -258,7 +258,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"TooManyPictures", Repeat(Build("pictures", {}), {"@p0.jpg"}, 101), 2, "100"},
         FailureCase{"MissingPicture", Build("pictures", {"@missing.jpg"}), 1,
                     "missing.jpg: No such file or directory"},
-        FailureCase{"FolderAsPicture", Build("pictures", {"@."}), 1, "Is a directory"},
+        FailureCase{"FolderAsMovie", Build("flash", {"@."}), 1, "Is a directory"},
         FailureCase{"InfoWithoutPayload", {"info", "@runtime.exe"}, 2, "runtime.exe holds no screensaver payload"},
         FailureCase{"ExtractWithoutPayload", {"extract", "@p0.jpg", "@items"}, 2, "holds no screensaver payload"},
         FailureCase{"MissingRuntime", {"flash", "--runtime", "@none.exe", "--out", "@out.scr", "@movie.swf"}, 1,
@@ -337,6 +337,50 @@ TEST_F(SaverPackTest, InfoListsItemsSettingsAndStyleNames)
           "  1 " + std::string(ShowStyleName(1)) + "\n", "  118 " + std::string(ShowStyleName(118)) + "\n",
           "  122 " + std::string(ShowStyleName(122)) + "\n", "  150 " + std::string(ShowStyleName(150)) + "\n"})
         EXPECT_NE(info.out.find(line), std::string::npos) << line << " not in\n" << info.out;
+}
+
+TEST_F(SaverPackTest, FoldersAreWalkedInNameOrderAndOtherFilesSkipped)
+{
+    const std::filesystem::path folder = m_dir / "photos";
+    std::filesystem::create_directories(folder / "sub");
+    std::filesystem::create_directories(folder / ".thumbnails");
+    WriteFile(folder / "b.jpg", TinyJpeg(1100));
+    WriteFile(folder / "a.jpg", TinyJpeg(1000));
+    WriteFile(folder / "sub" / "c.jpg", TinyJpeg(1200));
+    WriteFile(folder / ".thumbnails" / "a.jpg", TinyJpeg(1300));
+    WriteFile(folder / "notes.txt", {'h', 'i'});
+    WriteFile(folder / "clip.mp4", Pattern(100, 4));
+    const RunResult build = Run(Build("pictures", {"@p1.jpg", "@photos"}));
+    ASSERT_EQ(build.code, 0) << build.err;
+    EXPECT_EQ(build.err, "saverpack: skipped 2 files that are not pictures in the folders\n");
+    EXPECT_EQ(build.out, "saverpack: wrote " + (m_dir / "out.scr").string() + ": 4 pictures (4 as given)\n");
+    PayloadFile file(m_dir / "out.scr");
+    std::vector<int32_t> sizes;
+    for (const PayloadItem& item : ReadTrailer(file).items)
+        sizes.push_back(item.size);
+    EXPECT_EQ(sizes, (std::vector<int32_t>{2000, 1000, 1100, 1200}));
+
+    // A damaged picture in a subfolder fails the pack by its path.
+    WriteFile(folder / "sub" / "cut.jpg", JpegCutInScan());
+    std::filesystem::remove(m_dir / "out.scr");
+    const RunResult bad = Run(Build("pictures", {"@photos"}));
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_NE(bad.err.find((folder / "sub" / "cut.jpg").string() + ": cannot be decoded in full"), std::string::npos)
+        << bad.err;
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "out.scr"));
+}
+
+TEST_F(SaverPackTest, ProgressShowsOnATerminalForMoreThanThreePictures)
+{
+    for (const int count : {3, 4}) {
+        const RunResult build = Run(Build("pictures", std::vector<std::string>(size_t(count), "@p0.jpg")), true);
+        ASSERT_EQ(build.code, 0) << build.err;
+        if (count == 3)
+            EXPECT_EQ(build.err, "");
+        else
+            EXPECT_NE(build.err.find("\rsaverpack: picture 4 of 4: p0.jpg"), std::string::npos) << build.err;
+        EXPECT_TRUE(build.err.empty() || build.err.ends_with("\r\033[K")) << "the line is left behind";
+    }
 }
 
 TEST_F(SaverPackTest, HelpGoesToStandardOutput)

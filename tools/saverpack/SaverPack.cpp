@@ -4,6 +4,7 @@
 #include "payload/JpegHeader.h"
 #include "payload/PayloadWriter.h"
 #include "payload/Trailer.h"
+#include "saverpack/PreparePicture.h"
 #include "saverpack/XScreenSaverConfig.h"
 #include "transitions/PSEffect.h"
 
@@ -21,6 +22,7 @@
 #include <limits>
 #include <map>
 #include <optional>
+#include <random>
 #include <string_view>
 #include <utility>
 
@@ -42,8 +44,12 @@ constexpr std::string_view UsageText = R"(Usage:
   saverpack inspect FILE
   saverpack --install-xscreensaver NAME [--select] [options] PICTURE...
 
-pictures  Builds a slideshow screensaver: a copy of EXE with the JPEG pictures,
-          the music files and the trailer appended.
+pictures  Builds a slideshow screensaver: a copy of the runtime with the
+          pictures, the music files and the trailer appended. PICTURE is a
+          JPEG, PNG, WebP, BMP, TIFF or HEIC/HEIF file, or a folder: its
+          pictures and those of its subfolders are taken in the order of
+          their paths (names starting with '.' are passed over, and files
+          that are no picture by their content are counted and skipped).
 flash     Builds a screensaver that plays the Flash (.swf) movies in turn.
 info      Lists what a screensaver holds: its kind, the items with their sizes
           (and picture sizes), the interval, the exit mode and the styles.
@@ -65,6 +71,12 @@ Options for pictures and flash:
   --skip-bad           leave out pictures that do not decode instead of
                        refusing them
 Options for pictures:
+  --screen WxH         pictures larger than this are scaled down to fit it,
+                       keeping their shape (default 1920x1080); never up
+  --keep-size          store pictures at their own size
+  --quality N          JPEG quality of converted pictures, 1 to 100
+                       (default 90)
+  --shuffle            the pictures in a random order
   --interval N         seconds each picture stays (default 5)
   --effects LIST       enabled transition styles, e.g. 1-6,52,130-150, or all
                        (1 to 150); numbers 0 to 150. At least one must be a
@@ -87,6 +99,20 @@ Raw options, to build unusual files for testing:
 Every picture is decoded in full before anything is written; music and
 movies are checked by their content. The file is written under a temporary
 name beside FILE and renamed at the end, so a failure leaves nothing.
+
+A JPEG that fits the screen and stands upright is stored byte for byte; one
+that is only turned by its EXIF orientation is turned losslessly. Every
+other picture is turned upright, scaled down to fit and stored as a JPEG.
+
+Examples:
+  A folder of phone photos with music, for a 2560x1440 screen:
+    saverpack pictures --out Holiday.scr --screen 2560x1440 \
+        --music song.mp3 ~/Pictures/Holiday
+  Two pictures kept at full size, a new one every 10 s, ended by a key:
+    saverpack pictures --out Two.scr --keep-size --interval 10 \
+        --exit-mode 3 sunset.heic harbour.png
+  A shuffled folder as XScreenSaver's saver:
+    saverpack --install-xscreensaver Family --select --shuffle ~/Pictures
 
 Limits: at most 100 pictures and music items together, at most 58 music
 items, at most 100 movies.
@@ -229,6 +255,20 @@ Bytes ReadInputFile(const std::string& path)
     return bytes;
 }
 
+// "1920x1080" -> its width and height, each 1 to the largest bitmap side.
+PictureSize ParseScreenSize(std::string_view text)
+{
+    const size_t x = text.find('x');
+    if (x != std::string_view::npos) {
+        const int32_t width = ParseInt32(text.substr(0, x), "--screen");
+        const int32_t height = ParseInt32(text.substr(x + 1), "--screen");
+        if (width >= 1 && height >= 1 && width <= Bitmap::kMaxDimension && height <= Bitmap::kMaxDimension)
+            return {width, height};
+    }
+    throw UsageError("--screen expects WIDTHxHEIGHT, each 1 to " + std::to_string(Bitmap::kMaxDimension) +
+                     ", not '" + std::string(text) + "'");
+}
+
 struct BuildOptions {
     PayloadKind kind = PayloadKind::Picture;
     std::optional<std::string> runtime;
@@ -247,6 +287,9 @@ struct BuildOptions {
     bool unchecked = false;
     bool skipBad = false;
     bool help = false;
+    bool shuffle = false;
+    PrepareOptions prepare;
+    bool terminal = false; // standard error is a terminal: progress is shown
     std::vector<std::string> inputs;
 };
 
@@ -322,7 +365,21 @@ BuildOptions ParseBuildOptions(const std::vector<std::string>& args)
             o.itemCount = ParseInt32(value(), arg);
         else if (arg == "--music-count")
             o.musicCount = ParseInt32(value(), arg);
-        else if (arg == "--interval") {
+        else if (arg == "--screen") {
+            pictureOnly();
+            o.prepare.Screen = ParseScreenSize(value());
+        } else if (arg == "--keep-size") {
+            pictureOnly();
+            o.prepare.KeepSize = true;
+        } else if (arg == "--quality") {
+            pictureOnly();
+            o.prepare.Quality = ParseInt32(value(), arg);
+            if (o.prepare.Quality < 1 || o.prepare.Quality > 100)
+                throw UsageError("--quality must be 1 to 100, not " + std::to_string(o.prepare.Quality));
+        } else if (arg == "--shuffle") {
+            pictureOnly();
+            o.shuffle = true;
+        } else if (arg == "--interval") {
             pictureOnly();
             o.interval = ParseInt32(value(), arg);
         } else if (arg == "--effects") {
@@ -447,50 +504,120 @@ PayloadDescription Describe(const BuildOptions& o)
     return d;
 }
 
-// Why the picture cannot be shown in full, or nothing when it can: it is
-// decoded completely, so a picture cut off or damaged anywhere is found.
-std::optional<std::string> PictureProblem(const Bytes& bytes)
-{
-    if (const JpegHeaderResult jpeg = ReadJpegHeader(bytes); !jpeg.ok)
-        return "not a JPEG picture: " + jpeg.error;
-    std::string warning;
-    try {
-        Bitmap pixels;
-        DecodeJpeg(bytes, pixels, {}, &warning);
-    } catch (const std::exception& e) {
-        return std::string("cannot be decoded: ") + e.what();
-    }
-    if (!warning.empty())
-        return "cannot be decoded in full: " + warning;
-    return std::nullopt;
-}
-
 std::string FindRuntime();
 
-void BuildSaver(const BuildOptions& o, std::ostream& err)
+// The leading bytes of a file, enough to tell its format.
+Bytes ReadHead(const std::filesystem::path& path)
 {
-    PayloadDescription d = Describe(o);
-    const bool picture = o.kind == PayloadKind::Picture;
+    std::ifstream in(path, std::ios::binary);
+    Bytes head(kPictureSignatureBytes);
+    if (!in)
+        ThrowCannotRead(path.string(), errno);
+    in.read(reinterpret_cast<char*>(head.data()), std::streamsize(head.size()));
+    if (in.bad())
+        ThrowCannotRead(path.string(), errno);
+    head.resize(size_t(in.gcount()));
+    return head;
+}
 
-    std::vector<Bytes> items;
-    for (const std::string& input : o.inputs) {
-        Bytes bytes = ReadInputFile(input);
-        if (!o.unchecked && picture) {
-            if (const std::optional<std::string> problem = PictureProblem(bytes)) {
-                if (!o.skipBad)
-                    throw UsageError(input + ": " + *problem + " (--skip-bad leaves such pictures out)");
-                err << "saverpack: skipped " << input << ": " << *problem << '\n';
-                continue;
-            }
-        } else if (!o.unchecked && !IsFlashMovie(bytes)) {
-            throw UsageError(input + " is not a Flash movie (no FWS, CWS or ZWS signature)");
+// The pictures of a folder and its subfolders, sorted by path. Names that
+// start with '.' (thumbnail caches, trash) are passed over; files that are
+// no picture by their content are counted in `skipped`.
+void AddFolderPictures(const std::filesystem::path& folder, std::vector<std::string>& pictures, size_t& skipped)
+{
+    namespace fs = std::filesystem;
+    std::vector<fs::path> files;
+    std::error_code ec;
+    fs::recursive_directory_iterator it(folder, ec);
+    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->path().filename().string().starts_with('.')) {
+            it.disable_recursion_pending();
+            continue;
         }
-        items.push_back(std::move(bytes));
+        // A link that leads nowhere is passed over like a folder.
+        if (std::error_code statError; it->is_regular_file(statError))
+            files.push_back(it->path());
     }
-    if (items.empty() && !o.inputs.empty())
-        throw UsageError("No picture is left to pack");
-    d.items = std::move(items);
+    if (ec)
+        throw IoError("cannot read " + folder.string() + ": " + ec.message());
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+        if (PictureFormatOf(ReadHead(file)))
+            pictures.push_back(file.string());
+        else
+            ++skipped;
+    }
+}
 
+// The picture files the inputs name, folders walked, in the order to show.
+std::vector<std::string> PictureFiles(const BuildOptions& o, std::ostream& err)
+{
+    std::vector<std::string> pictures;
+    size_t skipped = 0;
+    for (const std::string& input : o.inputs) {
+        struct stat info {};
+        if (::stat(input.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            AddFolderPictures(input, pictures, skipped);
+        else
+            pictures.push_back(input);
+    }
+    if (skipped > 0)
+        err << "saverpack: skipped " << skipped << (skipped > 1 ? " files" : " file")
+            << (skipped > 1 ? " that are not pictures" : " that is not a picture") << " in the folders\n";
+    if (pictures.empty() && !o.inputs.empty())
+        throw UsageError("No pictures found in the folders given");
+    if (o.shuffle)
+        std::shuffle(pictures.begin(), pictures.end(), std::mt19937(std::random_device{}()));
+    return pictures;
+}
+
+// A line on a terminal saying which picture is being prepared, for packs of
+// more than a few; nothing anywhere else.
+class ProgressLine {
+public:
+    ProgressLine(std::ostream& err, bool terminal, size_t total) : m_err(err), m_shown(terminal && total > 3), m_total(total) {}
+    ~ProgressLine() { Clear(); }
+
+    void Show(size_t index, const std::string& path)
+    {
+        if (!m_shown)
+            return;
+        m_err << "\rsaverpack: picture " << index + 1 << " of " << m_total << ": "
+              << std::filesystem::path(path).filename().string() << "\033[K" << std::flush;
+        m_drawn = true;
+    }
+    // Leaves the line empty for a message or the end.
+    void Clear()
+    {
+        if (m_drawn)
+            m_err << "\r\033[K" << std::flush;
+        m_drawn = false;
+    }
+
+private:
+    std::ostream& m_err;
+    bool m_shown;
+    size_t m_total;
+    bool m_drawn = false;
+};
+
+// How many pictures went in which way.
+struct PackSummary {
+    size_t asGiven = 0;
+    size_t turned = 0;
+    size_t converted = 0;
+    size_t music = 0;
+};
+
+PackSummary BuildSaver(BuildOptions o, std::ostream& err)
+{
+    const bool picture = o.kind == PayloadKind::Picture;
+    if (picture)
+        o.inputs = PictureFiles(o, err);
+    PayloadDescription d = Describe(o);
+
+    // Music first: its checks are quick, preparing pictures is not.
+    PackSummary summary;
     for (size_t j = 0; j < o.music.size(); ++j) {
         d.music[j].data = ReadInputFile(o.music[j]);
         if (o.unchecked || o.musicTypeBytes.contains(static_cast<int32_t>(j)))
@@ -500,22 +627,80 @@ void BuildSaver(const BuildOptions& o, std::ostream& err)
             throw UsageError(o.music[j] + " is not music: neither MIDI, WAV nor MP3 by its content");
         d.music[j].typeByte = *type;
     }
+    summary.music = o.music.size();
+
+    std::vector<Bytes> items;
+    ProgressLine progress(err, o.terminal && picture && !o.unchecked, o.inputs.size());
+    for (size_t i = 0; i < o.inputs.size(); ++i) {
+        const std::string& input = o.inputs[i];
+        Bytes bytes = ReadInputFile(input);
+        if (!o.unchecked && picture) {
+            progress.Show(i, input);
+            try {
+                PreparedPicture prepared = PreparePicture(bytes, o.prepare);
+                bytes = std::move(prepared.Jpeg);
+                ++(prepared.How == Preparation::AsGiven ? summary.asGiven
+                   : prepared.How == Preparation::Turned ? summary.turned
+                                                          : summary.converted);
+            } catch (const PictureError& e) {
+                progress.Clear();
+                if (!o.skipBad)
+                    throw UsageError(input + ": " + e.what() + " (--skip-bad leaves such pictures out)");
+                err << "saverpack: skipped " << input << ": " << e.what() << '\n';
+                continue;
+            }
+        } else if (!o.unchecked && !picture && !IsFlashMovie(bytes)) {
+            throw UsageError(input + " is not a Flash movie (no FWS, CWS or ZWS signature)");
+        }
+        items.push_back(std::move(bytes));
+    }
+    progress.Clear();
+    if (items.empty() && !o.inputs.empty())
+        throw UsageError("No picture is left to pack");
+    d.items = std::move(items);
+
 
     try {
         WritePayloadFile(o.runtime ? *o.runtime : FindRuntime(), *o.out, d);
     } catch (const PayloadError& e) {
         throw IoError(e.what());
     }
+    return summary;
 }
 
-int Build(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+// "wrote FILE: 3 pictures (1 as given, 2 converted), 1 music item".
+void PrintWritten(std::ostream& out, const std::string& path, const PackSummary& s)
 {
-    const BuildOptions o = ParseBuildOptions(args);
+    const auto count = [](size_t n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    out << "saverpack: wrote " << path;
+    const size_t pictures = s.asGiven + s.turned + s.converted;
+    if (pictures > 0) {
+        out << ": " << count(pictures, "picture", "pictures") << " (";
+        const char* separator = "";
+        for (const auto& [n, how] : {std::pair{s.asGiven, "as given"}, std::pair{s.turned, "turned losslessly"},
+                                     std::pair{s.converted, "converted"}}) {
+            if (n > 0)
+                out << std::exchange(separator, ", ") << n << ' ' << how;
+        }
+        out << ')';
+        if (s.music > 0)
+            out << ", " << count(s.music, "music item", "music items");
+    }
+    out << '\n';
+}
+
+int Build(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool terminal)
+{
+    BuildOptions o = ParseBuildOptions(args);
     if (o.help) {
         out << UsageText;
         return SaverPackOk;
     }
-    BuildSaver(o, err);
+    o.terminal = terminal;
+    const PackSummary summary = BuildSaver(o, err);
+    PrintWritten(out, *o.out, summary);
     return SaverPackOk;
 }
 
@@ -608,7 +793,7 @@ void ReplaceFile(const fs::path& path, const std::string& text)
         throw IoError("cannot replace " + path.string() + ": " + ec.message());
 }
 
-int InstallXScreenSaver(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int InstallXScreenSaver(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool terminal)
 {
     if (args.size() < 2)
         throw UsageError("--install-xscreensaver needs a NAME");
@@ -631,6 +816,7 @@ int InstallXScreenSaver(const std::vector<std::string>& args, std::ostream& out,
         out << UsageText;
         return SaverPackOk;
     }
+    o.terminal = terminal;
     if (o.out)
         throw UsageError("--install-xscreensaver chooses where the saver goes; --out cannot be given");
     const std::string home = Environment("HOME");
@@ -667,8 +853,7 @@ int InstallXScreenSaver(const std::vector<std::string>& args, std::ostream& out,
     fs::create_directories(saverPath.parent_path(), ec);
     if (ec)
         throw IoError("cannot create " + saverPath.parent_path().string() + ": " + ec.message());
-    BuildSaver(o, err);
-    out << "saverpack: wrote " << saverPath.string() << '\n';
+    PrintWritten(out, saverPath.string(), BuildSaver(o, err));
     if (updated) {
         ReplaceFile(settingsPath, *updated);
         if (select)
@@ -908,7 +1093,7 @@ void ExtractItems(OpenedSaver& saver, std::ostream& out)
 
 } // namespace
 
-int RunSaverPack(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int RunSaverPack(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
     try {
         if (args.empty()) {
@@ -921,7 +1106,7 @@ int RunSaverPack(const std::vector<std::string>& args, std::ostream& out, std::o
             return SaverPackOk;
         }
         if (command == "pictures" || command == "flash")
-            return Build(args, out, err);
+            return Build(args, out, err, errIsTerminal);
         if (command == "inspect")
             return Inspect(args, out);
         if (command == "info")
@@ -929,7 +1114,7 @@ int RunSaverPack(const std::vector<std::string>& args, std::ostream& out, std::o
         if (command == "extract")
             return RunOnSaver(args, out, 2, "a file and a folder", ExtractItems);
         if (command == "--install-xscreensaver")
-            return InstallXScreenSaver(args, out, err);
+            return InstallXScreenSaver(args, out, err, errIsTerminal);
         throw UsageError("Unknown command '" + command + "'; try saverpack --help");
     } catch (const UsageError& e) {
         err << "saverpack: " << e.what() << '\n';

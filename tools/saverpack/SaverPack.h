@@ -14,7 +14,9 @@ constexpr int SaverPackIoError = 1;
 constexpr int SaverPackUsageError = 2;
 
 // Runs the tool with the arguments that follow the program name. Normal
-// output goes to `out`, messages and warnings to `err`.
-int RunSaverPack(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// output goes to `out`, messages and warnings to `err`; when `err` is a
+// terminal, a progress line shows there while pictures are prepared.
+int RunSaverPack(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 bool errIsTerminal = false);
 
 } // namespace saver
