@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 using namespace saver;
@@ -262,5 +263,16 @@ TEST(PixelGather, VectorsAndTheirRemaindersMatchTheScalarLoops)
         }
         // Nothing beyond the count is written.
         EXPECT_EQ(fast.back(), 0xABCDEF01u);
+        // A rotation's walk over a 64x64 picture, rising and falling steps
+        // of fractional pixels, from a base row inside it.
+        std::vector<uint32_t> picture(64 * 64);
+        for (uint32_t& p : picture)
+            p = uint32_t(random());
+        for (const auto& [a, stepA, stepB] : {std::tuple{3 * 65536 + 12345, 40000, 50000},
+                                              std::tuple{60 * 65536 + 7, -2 * 65536 + 3, 65536 + 999}}) {
+            GatherRotatedPixels(fast.data(), picture.data(), 64 * 5 + 1, 64, a, 2 * 65536, stepA, stepB, count);
+            GatherRotatedPixelsScalar(slow.data(), picture.data(), 64 * 5 + 1, 64, a, 2 * 65536, stepA, stepB, count);
+            EXPECT_EQ(fast, slow) << count << " pixels of a rotation, step " << stepA;
+        }
     }
 }
