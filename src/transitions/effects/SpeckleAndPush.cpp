@@ -291,17 +291,16 @@ void ComposePushRow(uint32_t* out, const uint32_t* here, const uint32_t* from, c
     const auto put = [&](int32_t x0, int32_t x1) {
         copy(here, x0, std::min(x1, low));
         const int32_t m0 = std::max(x0, low), m1 = std::min(x1, high);
-        if (m1 <= m0)
-            ;
-        else if (moved.Shift)
+        if (m1 > m0 && moved.Shift) {
             std::memcpy(out + m0, from + moved.Columns.front() + (m0 - low), size_t(m1 - m0) * 4);
-        else if (moved.Complete)
+        } else if (m1 > m0 && moved.Complete) {
             GatherPixels(out + m0, from, moved.Columns.data() + (m0 - low), size_t(m1 - m0));
-        else
+        } else {
             for (int32_t x = m0; x < m1; ++x) {
                 const int32_t c = moved.Columns[size_t(x - low)];
                 out[x] = c >= 0 ? from[c] : here[x];
             }
+        }
         copy(here, std::max(x0, high), x1);
     };
     put(0, std::min(skipLeft, width));
