@@ -2,6 +2,7 @@
 
 #include "core/Int128.h"
 #include "gdi/Bitmap.h"
+#include "gdi/PixelGather.h"
 
 #include <algorithm>
 #include <bit>
@@ -246,27 +247,26 @@ void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, si
 // may overlap, which AND and OR do not mind). So each level costs one
 // streaming pass over the row, and each column two reads, whatever its run
 // length, with no loop or branch per run.
-struct RunWindows {
-    uint32_t Low;  // the window at the run's start, as an index into the table
-    uint32_t High; // the window at the run's end
-};
-
 struct RunPlan {
     int32_t Levels = 0;        // levels above the row itself
     bool Consecutive = false;  // the columns are consecutive destination pixels
-    std::vector<RunWindows> Columns;
+    // Per column, as indices into the table: the window at the run's start
+    // and the one at its end.
+    std::vector<int32_t> Low, High;
 };
 
 RunPlan PlanRuns(std::span<const AxisSpan> columns, int32_t xMin, int32_t xMax)
 {
     RunPlan plan;
     const auto width = uint32_t(xMax - xMin + 1);
-    plan.Columns.reserve(columns.size());
+    plan.Low.reserve(columns.size());
+    plan.High.reserve(columns.size());
     for (const AxisSpan& c : columns) {
         const auto low = uint32_t(std::min(c.First, c.Last) - xMin), high = uint32_t(std::max(c.First, c.Last) - xMin);
         const auto level = uint32_t(std::bit_width(high - low + 1)) - 1;
         plan.Levels = std::max(plan.Levels, int32_t(level));
-        plan.Columns.push_back({level * width + low, level * width + high - (1u << level) + 1});
+        plan.Low.push_back(int32_t(level * width + low));
+        plan.High.push_back(int32_t(level * width + high - (1u << level) + 1));
     }
     plan.Consecutive = !columns.empty() && columns.back().Dest - columns.front().Dest == int32_t(columns.size()) - 1;
     return plan;
@@ -287,12 +287,17 @@ void CombineRuns(uint8_t* out, std::vector<uint32_t>& table, size_t width, std::
         for (size_t x = 0; x + 2 * half <= width; ++x)
             level[x] = And ? (below[x] & below[x + half]) : (below[x] | below[x + half]);
     }
-    const RunWindows* windows = plan.Columns.data();
+    const int32_t* low = plan.Low.data();
+    const int32_t* high = plan.High.data();
     auto combined = [&](size_t i) {
-        const uint32_t v = And ? (t[windows[i].Low] & t[windows[i].High]) : (t[windows[i].Low] | t[windows[i].High]);
+        const uint32_t v = And ? (t[low[i]] & t[high[i]]) : (t[low[i]] | t[high[i]]);
         return v & 0xFFFFFF;
     };
-    if (plan.Consecutive) {
+    if (plan.Consecutive && DestBytes == 4) {
+        // Rows are 4-byte aligned, so the pixels can be written as words.
+        CombinePixelPairs(reinterpret_cast<uint32_t*>(out) + columns.front().Dest, t, low, high, columns.size(),
+                          And);
+    } else if (plan.Consecutive) {
         const int32_t first = columns.front().Dest;
         for (size_t i = 0; i < columns.size(); ++i)
             Write<DestBytes>(out, first + int32_t(i), combined(i));

@@ -6,6 +6,7 @@
 #include "transitions/effects/PixelEffects.h"
 #include "transitions/effects/RectangleEffects.h"
 #include "transitions/effects/RegionReveal.h"
+#include "transitions/effects/SpeckleAndPush.h"
 
 #include <algorithm>
 #include <cstring>
@@ -164,6 +165,10 @@ void ComposeShowFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldImage, 
             else
                 DrawOldImage(Screen, OldImage);
             return;
+        case FrameComposition::PushedImage:
+            if (ComposePushFrame(style, Screen, OldImage, Picture, R, Step, Progress))
+                return;
+            break;
         case FrameComposition::Procedure:
             break;
         }

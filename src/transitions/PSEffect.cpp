@@ -50,7 +50,7 @@ constexpr FamilyRow kFamilies[] = {
     {StyleFamily::Speckle, "speckle", RegionReveal, nullptr, &SpeckleOrSquaresRegion, false, true},
     // Seeds the generator with the frame size, then draws from it.
     {StyleFamily::RandomSquares, "random squares", RegionReveal, nullptr, &SpeckleOrSquaresRegion, false, true},
-    {StyleFamily::Push, "push", Procedure, &DrawPushStyle, nullptr, false, false},
+    {StyleFamily::Push, "push", PushedImage, &DrawPushStyle, nullptr, false, false},
     {StyleFamily::Blinds, "blinds", RegionReveal, nullptr, &BlindsAndSweepsRegion, false, false},
     {StyleFamily::RectangularShred, "rectangular shred", RegionReveal, nullptr, &BlindsAndSweepsRegion, false,
      false},

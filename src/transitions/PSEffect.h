@@ -74,6 +74,7 @@ enum class FrameComposition : uint8_t {
     RectangleCopies, // the copies RectangleCopies gives, the old image under the rest
     RegionReveal,    // the picture inside RegionOf's region, the old image outside
     PixelBands,      // band by band from both pictures (ComposePixelFrame)
+    PushedImage,     // the old image moved or squeezed, a strip of the picture (ComposePushFrame)
     Procedure,       // the old image, then the procedure
 };
 

@@ -1,5 +1,6 @@
 #include "gdi/Bitmap.h"
 #include "gdi/Canvas.h"
+#include "gdi/PixelGather.h"
 #include "gdi/StretchBlt.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 using namespace saver;
 
@@ -232,4 +235,44 @@ TEST(Canvas, LockIsRecursiveAndExcludesOtherThreads)
     other.join();
     EXPECT_FALSE(otherGotIt);
     c.Unlock();
+}
+
+// The vector gathers do eight pixels at a time and leave the rest to the
+// one-by-one loops: counts on both sides of each multiple of eight must give
+// what the one-by-one loops give, indices anywhere in the row.
+TEST(PixelGather, VectorsAndTheirRemaindersMatchTheScalarLoops)
+{
+    std::mt19937 random(7);
+    std::vector<uint32_t> row(64);
+    for (uint32_t& p : row)
+        p = uint32_t(random());
+    for (const size_t count : {size_t{0}, size_t{7}, size_t{8}, size_t{9}, size_t{16}, size_t{23}}) {
+        std::vector<int32_t> low(count), high(count);
+        for (size_t i = 0; i < count; ++i) {
+            low[i] = int32_t(random() % row.size());
+            high[i] = int32_t(random() % row.size());
+        }
+        std::vector<uint32_t> fast(count + 1, 0xABCDEF01u), slow(fast);
+        GatherPixels(fast.data(), row.data(), low.data(), count);
+        GatherPixelsScalar(slow.data(), row.data(), low.data(), count);
+        EXPECT_EQ(fast, slow) << count << " pixels gathered";
+        for (const bool And : {true, false}) {
+            CombinePixelPairs(fast.data(), row.data(), low.data(), high.data(), count, And);
+            CombinePixelPairsScalar(slow.data(), row.data(), low.data(), high.data(), count, And);
+            EXPECT_EQ(fast, slow) << count << " pixels combined, " << (And ? "AND" : "OR");
+        }
+        // Nothing beyond the count is written.
+        EXPECT_EQ(fast.back(), 0xABCDEF01u);
+        // A rotation's walk over a 64x64 picture, rising and falling steps
+        // of fractional pixels, from a base row inside it.
+        std::vector<uint32_t> picture(64 * 64);
+        for (uint32_t& p : picture)
+            p = uint32_t(random());
+        for (const auto& [a, stepA, stepB] : {std::tuple{3 * 65536 + 12345, 40000, 50000},
+                                              std::tuple{60 * 65536 + 7, -2 * 65536 + 3, 65536 + 999}}) {
+            GatherRotatedPixels(fast.data(), picture.data(), 64 * 5 + 1, 64, a, 2 * 65536, stepA, stepB, count);
+            GatherRotatedPixelsScalar(slow.data(), picture.data(), 64 * 5 + 1, 64, a, 2 * 65536, stepA, stepB, count);
+            EXPECT_EQ(fast, slow) << count << " pixels of a rotation, step " << stepA;
+        }
+    }
 }

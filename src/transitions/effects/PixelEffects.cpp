@@ -7,6 +7,7 @@
 #include "transitions/effects/PixelEffects.h"
 
 #include "gdi/Bitmap.h"
+#include "gdi/PixelGather.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +15,7 @@
 #include <limits>
 #include <numbers>
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace saver {
@@ -123,6 +125,12 @@ void RotateRows(Bitmap& Screen, const Bitmap& Picture, const Bitmap* OldImage, i
                     continue;
                 uint8_t* out = Screen.ScanLine(top + i) + first * 4;
                 auto a = Sum(row.A0 + first * K), b = Sum(row.B0 + first * S);
+                if constexpr (std::is_same_v<Sum, int32_t>) {
+                    // Rows are 4-byte aligned; a picture's pixel index fits 32 bits.
+                    GatherRotatedPixels(reinterpret_cast<uint32_t*>(out), reinterpret_cast<const uint32_t*>(source),
+                                        int32_t(origin), int32_t(pitch), a, b, stepA, stepB, size_t(last - first + 1));
+                    continue;
+                }
                 for (int64_t X = first; X <= last; ++X, out += 4, a += stepA, b += stepB)
                     std::memcpy(out, source + (origin + int64_t(b >> 16) * pitch + int64_t(a >> 16)) * 4, 4);
             }

@@ -10,6 +10,8 @@
 #include "core/Random.h"
 #include "gdi/Bitmap.h"
 #include "gdi/Canvas.h"
+#include "gdi/PixelGather.h"
+#include "gdi/Prefetch.h"
 #include "gdi/StretchBlt.h"
 #include "transitions/effects/RegionEffects.h"
 
@@ -261,6 +263,101 @@ void PushEffect(const PushRow& row, Bitmap& Screen, const Bitmap& Picture, const
                                   stripFrom.Left, stripFrom.Top, stripFrom.Width(), stripFrom.Height());
 }
 
+// Where the moved part of a push frame's rows takes its pixels: columns
+// [Left, Left + Columns.size()) of the frame take the old columns listed
+// (-1: none lands there, the pixel stays), or consecutive ones from
+// Columns[0] when Shift is set. Every one lands when Complete is set.
+struct MovedColumns {
+    int32_t Left = 0;
+    std::vector<int32_t> Columns;
+    bool Shift = false;
+    bool Complete = false;
+};
+
+// One row of a push frame composed from the old image kept apart: the
+// pixels in [skipLeft, skipRight) are left for the strip, the others come
+// from the old image, moved (`from` the old row the moved part takes, null
+// where this row takes none) or in place (`here`).
+void ComposePushRow(uint32_t* out, const uint32_t* here, const uint32_t* from, const MovedColumns& moved,
+                    int32_t width, int32_t skipLeft, int32_t skipRight)
+{
+    const int32_t low = from ? moved.Left : 0, high = from ? moved.Left + int32_t(moved.Columns.size()) : 0;
+    const auto copy = [&](const uint32_t* in, int32_t x0, int32_t x1) {
+        if (x1 > x0)
+            std::memcpy(out + x0, in + x0, size_t(x1 - x0) * 4);
+    };
+    // [x0, x1) outside the strip: in place outside the moved part, moved
+    // inside it.
+    const auto put = [&](int32_t x0, int32_t x1) {
+        copy(here, x0, std::min(x1, low));
+        const int32_t m0 = std::max(x0, low), m1 = std::min(x1, high);
+        if (m1 > m0 && moved.Shift) {
+            std::memcpy(out + m0, from + moved.Columns.front() + (m0 - low), size_t(m1 - m0) * 4);
+        } else if (m1 > m0 && moved.Complete) {
+            GatherPixels(out + m0, from, moved.Columns.data() + (m0 - low), size_t(m1 - m0));
+        } else {
+            for (int32_t x = m0; x < m1; ++x) {
+                const int32_t c = moved.Columns[size_t(x - low)];
+                out[x] = c >= 0 ? from[c] : here[x];
+            }
+        }
+        copy(here, std::max(x0, high), x1);
+    };
+    put(0, std::min(skipLeft, width));
+    put(std::max(skipRight, 0), width);
+}
+
+// The push frame in one pass over the frame: each pixel is written once,
+// from the old image (moved, squeezed, or where nothing lands on it left in
+// place) or, in the strip, by the strip's copy of the picture. Reading the
+// old image from its own bitmap needs none of the ordering of an in-place
+// move.
+void ComposePush(const PushRow& row, Bitmap& Screen, const Bitmap& OldImage, const Bitmap& Picture,
+                 const ProgressMetrics& m)
+{
+    const int32_t width = m.FullWidth, height = m.FullHeight;
+    const Rect frame{0, 0, width, height};
+    const Rect moveFrom = row.MoveFrom.At(m), moveTo = row.MoveTo.At(m);
+    const bool moves = moveFrom.Intersected(frame) == moveFrom && moveTo.Intersected(frame) == moveTo &&
+                       !moveTo.IsEmpty() && !moveFrom.IsEmpty() && moveTo != moveFrom;
+    std::vector<int32_t> rows;
+    MovedColumns columns;
+    columns.Left = moveTo.Left;
+    if (moves) {
+        rows = AxisSources(moveTo.Top, moveTo.Bottom, moveFrom.Top, moveFrom.Bottom, height, true);
+        columns.Columns = AxisSources(moveTo.Left, moveTo.Right, moveFrom.Left, moveFrom.Right, width, false);
+        columns.Shift = GatherOrder(columns.Columns, moveTo.Left) == Gather::Shift;
+        columns.Complete = std::all_of(columns.Columns.begin(), columns.Columns.end(), [](int32_t c) { return c >= 0; });
+    }
+    const Rect stripFrom = row.StripFrom.At(m), stripTo = row.StripTo.At(m);
+    // The strip's copy writes all of its destination when it is an unscaled
+    // copy from inside the picture; otherwise the old image goes under it.
+    const Rect strip = stripFrom.Width() == stripTo.Width() && stripFrom.Height() == stripTo.Height() &&
+                               stripFrom.Intersected(frame) == stripFrom
+                           ? stripTo.Intersected(frame)
+                           : Rect{};
+    const auto movedRow = [&](int32_t y) -> const uint32_t* {
+        const bool moved = moves && y >= moveTo.Top && y < moveTo.Bottom && rows[size_t(y - moveTo.Top)] >= 0;
+        return moved ? reinterpret_cast<const uint32_t*>(OldImage.ScanLine(rows[size_t(y - moveTo.Top)])) : nullptr;
+    };
+    for (int32_t y = 0; y < height; ++y) {
+        const uint32_t* from = movedRow(y);
+        // The next row's squeeze is fetched while this one is gathered
+        // pixel by pixel.
+        if (!columns.Shift && y + 1 < height)
+            if (const uint32_t* next = movedRow(y + 1)) {
+                PrefetchForReading(next + moveFrom.Left, size_t(moveFrom.Width()) * 4);
+                PrefetchForWriting(Screen.ScanLine(y + 1) + size_t(moveTo.Left) * 4, size_t(moveTo.Width()) * 4);
+            }
+        const bool inStrip = y >= strip.Top && y < strip.Bottom;
+        ComposePushRow(reinterpret_cast<uint32_t*>(Screen.ScanLine(y)),
+                       reinterpret_cast<const uint32_t*>(OldImage.ScanLine(y)),
+                       from, columns, width, inStrip ? strip.Left : width, inStrip ? strip.Right : width);
+    }
+    Screen.GetCanvas().StretchBlt(stripTo.Left, stripTo.Top, stripTo.Width(), stripTo.Height(), Picture,
+                                  stripFrom.Left, stripFrom.Top, stripFrom.Width(), stripFrom.Height());
+}
+
 } // namespace
 
 Region CreateSpeckleRegion(int32_t ExtentX, int32_t ExtentY, int32_t W, int32_t H, SpeckleKind HorzKind,
@@ -301,6 +398,18 @@ void DrawPushStyle(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, cons
     const PushRow* row = FindStyleRow(kPushRows, style);
     if (row && m.FullWidth > 0 && m.FullHeight > 0 && IsFrameSize(m.FullWidth, m.FullHeight))
         PushEffect(*row, Screen, Picture, m);
+}
+
+bool ComposePushFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldImage, const Bitmap& Picture, const Rect& R,
+                      uint32_t Step, uint32_t Progress)
+{
+    const ProgressMetrics m = CalcProgressMetrics(R, Step, std::min<uint32_t>(Progress, 100));
+    const PushRow* row = FindStyleRow(kPushRows, style);
+    if (!row || m.FullWidth <= 0 || m.FullHeight <= 0 || !IsFrameSize(m.FullWidth, m.FullHeight) ||
+        m.FullWidth != Screen.Width() || m.FullHeight != Screen.Height())
+        return false;
+    ComposePush(*row, Screen, OldImage, Picture, m);
+    return true;
 }
 
 } // namespace saver

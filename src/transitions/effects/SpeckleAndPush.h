@@ -49,4 +49,12 @@ enum class SpeckleKind : int32_t { None = 0, FromEnd = 1, FromStart = 2 };
 void DrawPushStyle(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step,
                    uint32_t Progress);
 
+// The frame of a push style composed in one pass from the old image and the
+// picture, the same pixels as drawing the old image and then the style.
+// All three bitmaps are the frame's size with four bytes a pixel, R is the
+// whole frame and the frame's canvas has no clip or origin. False, with
+// nothing drawn, for other styles and frames no push draws.
+[[nodiscard]] bool ComposePushFrame(TShowStyle style, Bitmap& Screen, const Bitmap& OldImage, const Bitmap& Picture,
+                                    const Rect& R, uint32_t Step, uint32_t Progress);
+
 } // namespace saver
