@@ -1,0 +1,103 @@
+// The page side of saver-flash-player: takes the commands the program
+// passes on (saverCommand) and answers through the "saver" message handler.
+// Each movie gets a fresh Ruffle element, so nothing of the movie before
+// (an error screen included) stays.
+"use strict";
+
+window.RufflePlayer = window.RufflePlayer || {};
+
+const ruffleConfig = {
+  publicPath: "saver://player/ruffle/",
+  polyfills: false,
+  allowNetworking: "none",
+  openUrlMode: "deny",
+  allowScriptAccess: false,
+  splashScreen: false,
+  contextMenu: "off",
+  showSwfDownload: false,
+  warnOnUnsupportedContent: false,
+  unmuteOverlay: "hidden",
+  autoplay: "off",
+  letterbox: "on",
+  scale: "showAll",
+  quality: "high",
+  preferredRenderer: "canvas",
+  logLevel: "error",
+};
+window.RufflePlayer.config = ruffleConfig;
+
+let player = null;
+let movie = 0;       // the id of the movie loaded last
+let loaded = false;  // its metadata has arrived
+let wanted = false;  // it should play
+
+function answer(message) {
+  window.webkit.messageHandlers.saver.postMessage(JSON.stringify(message));
+}
+
+function startPlaying() {
+  player.ruffle().resume();
+  answer({ event: "playing", id: movie });
+}
+
+// load() resolves even when Ruffle cannot use the movie: the element shows
+// its error screen instead. So the movie counts as loaded only once its
+// metadata is there, and as failed when the error screen appears or nothing
+// comes in time.
+function watch(id, since) {
+  if (id !== movie)
+    return;
+  const panic = player.shadowRoot && player.shadowRoot.getElementById("panic");
+  if (panic) {
+    const title = player.shadowRoot.getElementById("panic-title");
+    answer({ event: "error", id: id, message: "Ruffle cannot play the movie: " + (title ? title.textContent : "error") });
+    return;
+  }
+  const api = player.ruffle();
+  if (api.readyState === 2 && api.metadata) {
+    loaded = true;
+    answer({ event: "loaded", id: id, frames: api.metadata.numFrames, rate: api.metadata.frameRate });
+    if (wanted)
+      startPlaying();
+    return;
+  }
+  if (performance.now() - since > 15000) {
+    answer({ event: "error", id: id, message: "Ruffle did not load the movie within 15 s" });
+    return;
+  }
+  setTimeout(() => watch(id, since), 20);
+}
+
+async function load(url, id) {
+  movie = id;
+  loaded = false;
+  wanted = false;
+  if (player)
+    player.remove();
+  player = window.RufflePlayer.newest().createPlayer();
+  document.getElementById("stage").appendChild(player);
+  try {
+    await player.ruffle().load(Object.assign({ url: url }, ruffleConfig));
+  } catch (error) {
+    if (id === movie)
+      answer({ event: "error", id: id, message: "Ruffle cannot load the movie: " + error });
+    return;
+  }
+  watch(id, performance.now());
+}
+
+window.saverCommand = function (command) {
+  if (command.cmd === "load") {
+    load(command.url, command.id);
+  } else if (command.cmd === "play") {
+    wanted = true;
+    if (player && loaded)
+      startPlaying();
+  } else if (command.cmd === "pause") {
+    wanted = false;
+    if (player && loaded)
+      player.ruffle().suspend();
+  }
+};
+
+window.addEventListener("DOMContentLoaded", () => answer({ event: "ready" }));
