@@ -1,7 +1,8 @@
 // The page side of saver-flash-player: takes the commands the program
 // passes on (saverCommand) and answers through the "saver" message handler.
 // Each movie gets a fresh Ruffle element, so nothing of the movie before
-// (an error screen included) stays.
+// (an error screen included) stays; the movie before stays on the screen,
+// paused, until the new one plays, so a switch shows no empty page.
 "use strict";
 
 window.RufflePlayer = window.RufflePlayer || {};
@@ -27,6 +28,7 @@ const ruffleConfig = {
 window.RufflePlayer.config = ruffleConfig;
 
 let player = null;
+let previous = null; // the element of the movie before, until this one plays
 let movie = 0;       // the id of the movie loaded last
 let loaded = false;  // its metadata has arrived
 let wanted = false;  // it should play
@@ -35,9 +37,23 @@ function answer(message) {
   window.webkit.messageHandlers.saver.postMessage(JSON.stringify(message));
 }
 
+function dropPrevious() {
+  if (previous)
+    previous.remove();
+  previous = null;
+}
+
 function startPlaying() {
   player.ruffle().resume();
+  player.style.visibility = "visible";
+  dropPrevious();
   answer({ event: "playing", id: movie });
+}
+
+function fail(id, message) {
+  dropPrevious();
+  player.remove();
+  answer({ event: "error", id: id, message: message });
 }
 
 // load() resolves even when Ruffle cannot use the movie: the element shows
@@ -50,7 +66,7 @@ function watch(id, since) {
   const panic = player.shadowRoot && player.shadowRoot.getElementById("panic");
   if (panic) {
     const title = player.shadowRoot.getElementById("panic-title");
-    answer({ event: "error", id: id, message: "Ruffle cannot play the movie: " + (title ? title.textContent : "error") });
+    fail(id, "Ruffle cannot play the movie: " + (title ? title.textContent : "error"));
     return;
   }
   const api = player.ruffle();
@@ -62,7 +78,7 @@ function watch(id, since) {
     return;
   }
   if (performance.now() - since > 15000) {
-    answer({ event: "error", id: id, message: "Ruffle did not load the movie within 15 s" });
+    fail(id, "Ruffle did not load the movie within 15 s");
     return;
   }
   setTimeout(() => watch(id, since), 20);
@@ -72,15 +88,21 @@ async function load(url, id) {
   movie = id;
   loaded = false;
   wanted = false;
-  if (player)
-    player.remove();
+  if (player) {
+    dropPrevious();
+    if (player.isConnected) {
+      previous = player;
+      previous.ruffle().suspend();
+    }
+  }
   player = window.RufflePlayer.newest().createPlayer();
+  player.style.visibility = "hidden";
   document.getElementById("stage").appendChild(player);
   try {
     await player.ruffle().load(Object.assign({ url: url }, ruffleConfig));
   } catch (error) {
     if (id === movie)
-      answer({ event: "error", id: id, message: "Ruffle cannot load the movie: " + error });
+      fail(id, "Ruffle cannot load the movie: " + error);
     return;
   }
   watch(id, performance.now());
