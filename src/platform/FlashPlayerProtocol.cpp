@@ -1,6 +1,7 @@
 #include "platform/FlashPlayerProtocol.h"
 
 #include "core/Error.h"
+#include "core/Utf8.h"
 
 #include <algorithm>
 #include <cmath>
@@ -65,7 +66,7 @@ public:
             case 'n': out += '\n'; break;
             case 'r': out += '\r'; break;
             case 't': out += '\t'; break;
-            case 'u': AppendUtf8(ReadCodePoint(), out); break;
+            case 'u': AppendUtf8(out, ReadCodePoint()); break;
             default: Fail("bad escape");
             }
         }
@@ -138,25 +139,6 @@ private:
             return 0xFFFD;
         return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
     }
-    static void AppendUtf8(uint32_t cp, std::string& out)
-    {
-        if (cp < 0x80) {
-            out += char(cp);
-        } else if (cp < 0x800) {
-            out += char(0xC0 | (cp >> 6));
-            out += char(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += char(0xE0 | (cp >> 12));
-            out += char(0x80 | ((cp >> 6) & 0x3F));
-            out += char(0x80 | (cp & 0x3F));
-        } else {
-            out += char(0xF0 | (cp >> 18));
-            out += char(0x80 | ((cp >> 12) & 0x3F));
-            out += char(0x80 | ((cp >> 6) & 0x3F));
-            out += char(0x80 | (cp & 0x3F));
-        }
-    }
-
     std::string_view m_text;
     size_t m_pos = 0;
 };

@@ -262,14 +262,20 @@ TEST(Music, AnUnknownTypeStopsTheMusicButNotTheSlideshow)
 
 // ------------------------------------------------------------------ flash
 
+// Three movies of the fakes' 400 frames at 25 a second.
+static PayloadDescription ThreeMovies()
+{
+    PayloadDescription payload;
+    payload.kind = PayloadKind::Flash;
+    payload.items = {FlashMovieBytes(100), FlashMovieBytes(120), FlashMovieBytes(140)};
+    return payload;
+}
+
 TEST(FlashPlayback, MoviesPlayZeroZeroOneTwoAndSwitchNearTheEnd)
 {
     SaverScenario s("flash-three");
     s.Screen = {160, 120}; // the movie repaints 25 times a second for 80 s: keep it small
-    PayloadDescription payload;
-    payload.kind = PayloadKind::Flash;
-    payload.items = {FlashMovieBytes(100), FlashMovieBytes(120), FlashMovieBytes(140)};
-    SaverRun run(s, s.Build(payload));
+    SaverRun run(s, s.Build(ThreeMovies()));
     run.H.RunUntil(80000);
     const auto movies = s.Log.Matching("movie");
     ASSERT_GE(movies.size(), 5u);
@@ -295,10 +301,7 @@ TEST(FlashPlayback, SwitchesAtTheFirstTickPastFrame380WhateverTheStartDelay)
         SaverScenario s("flash-delay-" + std::to_string(delay));
         s.Screen = {160, 120};
         s.MovieStartDelayMs = delay;
-        PayloadDescription payload;
-        payload.kind = PayloadKind::Flash;
-        payload.items = {FlashMovieBytes(100), FlashMovieBytes(120), FlashMovieBytes(140)};
-        SaverRun run(s, s.Build(payload));
+        SaverRun run(s, s.Build(ThreeMovies()));
         run.H.RunUntil(52000);
         const auto movies = s.Log.Matching("movie");
         ASSERT_GE(movies.size(), 4u) << "delay " << delay;
