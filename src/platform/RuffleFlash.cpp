@@ -88,6 +88,9 @@ void RuffleFlash::Start()
             _exit(127);
         dup2(link[1], 0);
         dup2(link[1], 1);
+        // Nothing else of the saver's (its X connection, its sound device)
+        // stays open in the player.
+        close_range(3, ~0U, 0);
         execv(argv[0], argv);
         _exit(127);
     }
@@ -126,15 +129,22 @@ void RuffleFlash::Send(const JsonLine& command)
         return;
     const std::string line = command.Format() + "\n";
     size_t sent = 0;
-    while (sent < line.size()) {
+    // A player that has not read its input for a second (a full buffer of
+    // commands) hangs: it is ended rather than waited for.
+    for (int waited = 0; sent < line.size() && waited < 1000;) {
         const ssize_t n = send(m_link, line.data() + sent, line.size() - sent, MSG_NOSIGNAL);
         if (n > 0) {
             sent += size_t(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ++waited;
         } else {
             return; // the player is gone: Poll hears of it
         }
+    }
+    if (sent < line.size()) {
+        Stop();
+        m_session.PlayerEnded();
     }
 }
 

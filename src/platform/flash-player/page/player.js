@@ -77,8 +77,8 @@ function watch(id, since) {
       startPlaying();
     return;
   }
-  if (performance.now() - since > 15000) {
-    fail(id, "Ruffle did not load the movie within 15 s");
+  if (performance.now() - since > 30000) {
+    fail(id, "Ruffle did not load the movie within 30 s");
     return;
   }
   setTimeout(() => watch(id, since), 20);
