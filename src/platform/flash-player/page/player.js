@@ -43,11 +43,19 @@ function dropPrevious() {
   previous = null;
 }
 
+// The movie counts as playing once its first frame is on the screen: the
+// second animation frame after it is shown comes after that frame's paint.
+// The saver's frame clock starts there, so a busy machine that paints late
+// does not cut the movie short.
 function startPlaying() {
+  const id = movie;
   player.ruffle().resume();
   player.style.visibility = "visible";
   dropPrevious();
-  answer({ event: "playing", id: movie });
+  requestAnimationFrame(() => requestAnimationFrame(() => {
+    if (id === movie)
+      answer({ event: "playing", id: id });
+  }));
 }
 
 function fail(id, message) {
