@@ -1,7 +1,8 @@
 # Installing and packaging: `cmake --install` puts saver and saverpack under
 # the prefix, the runtime also where XScreenSaver looks for its programs
-# (libexec/xscreensaver/), with their manual pages and the fontconfig aliases
-# for the Windows face names. CPack turns the same into a Debian package
+# (libexec/xscreensaver/), the Flash player in libexec/quorbel-saver/ with
+# its page and Ruffle in share/quorbel-saver/flash-player/, with their manual
+# pages and the fontconfig aliases for the Windows face names. CPack turns the same into a Debian package
 # (scripts/package).
 include(GNUInstallDirs)
 
@@ -18,6 +19,13 @@ install(CODE "
   message(STATUS \"Installing: \${hackdir}/saver\")
   file(CREATE_LINK ../../${CMAKE_INSTALL_BINDIR}/saver \"\${hackdir}/saver\" SYMBOLIC)
 ")
+# The Flash player program and its page with Ruffle's web build, where the
+# runtime looks for them (src/platform/RuffleFlash.cpp).
+if(TARGET saver-flash-player)
+  install(TARGETS saver-flash-player RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/quorbel-saver)
+  install(DIRECTORY ${CMAKE_BINARY_DIR}/flash-player/ DESTINATION ${CMAKE_INSTALL_DATADIR}/quorbel-saver/flash-player
+          PATTERN .stamp EXCLUDE PATTERN .version EXCLUDE)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/docs/man/saver.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/man/saverpack.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/data/fonts/61-saver-windows-faces.conf
@@ -30,7 +38,8 @@ set(CPACK_PACKAGE_CONTACT "Quorbel maintainers <maintainers@quorbel.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screensaver runtime that carries its own pictures, music and movies")
 set(CPACK_PACKAGE_DESCRIPTION "A screensaver file is this runtime with its content appended: a slideshow of
 JPEG pictures with 150 transition styles and background music, or Flash
-movies. It runs full screen, under XScreenSaver, or in a preview window.
+movies, played by Ruffle (included) in a WebKitGTK view. It runs full
+screen, under XScreenSaver, or in a preview window.
 saverpack makes such files from pictures and adds them to XScreenSaver.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -1,5 +1,6 @@
 #include "gui/FormLoader.h"
 
+#include "core/Utf8.h"
 #include "gui/Form.h"
 #include "gui/Picture.h"
 
@@ -138,21 +139,7 @@ void AppendUtf8(std::string& out, uint32_t code, int line)
 {
     if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         throw EDescriptionError(line, "#" + std::to_string(code) + " is no character");
-    if (code < 0x80) {
-        out += char(code);
-    } else if (code < 0x800) {
-        out += char(0xC0 | (code >> 6));
-        out += char(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += char(0xE0 | (code >> 12));
-        out += char(0x80 | ((code >> 6) & 0x3F));
-        out += char(0x80 | (code & 0x3F));
-    } else {
-        out += char(0xF0 | (code >> 18));
-        out += char(0x80 | ((code >> 12) & 0x3F));
-        out += char(0x80 | ((code >> 6) & 0x3F));
-        out += char(0x80 | (code & 0x3F));
-    }
+    saver::AppendUtf8(out, code);
 }
 
 class Lexer {

@@ -1,6 +1,7 @@
 #include "platform/FlashStandIn.h"
 
 #include "gdi/Canvas.h"
+#include "platform/FlashPlayerProtocol.h"
 
 #include <algorithm>
 
@@ -33,12 +34,9 @@ int32_t FlashStandIn::CurrentFrame()
 {
     if (!m_movie)
         return 0;
-    if (!m_playing || m_movie->FrameRate == 0)
+    if (!m_playing)
         return 1;
-    // Frames shown since Play: elapsed ms × (rate / 256) frames a second.
-    const uint64_t elapsed = uint32_t(m_clock.GetTickCount() - m_startTick);
-    const uint64_t frames = elapsed * m_movie->FrameRate / (1000 * 256);
-    return int32_t(frames % uint64_t(TotalFrames())) + 1;
+    return FrameReached(m_clock.GetTickCount() - m_startTick, m_movie->FrameRate, TotalFrames());
 }
 
 Rect FlashStandIn::StageRect(const Rect& client) const

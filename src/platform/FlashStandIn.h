@@ -2,12 +2,13 @@
 // The Flash player where no real one exists: it reads the movie's header and
 // runs the movie's frame clock on the application clock, so a saver plays
 // its movies one after another with their true timing. It draws the movie's
-// background colour with a marker that crosses the stage once per loop of
-// the movie, so that playback is visible.
+// background colour with a marker that crosses the stage as the movie
+// plays, so that playback is visible.
 //
 // Frames are numbered from 1 to TotalFrames. After Play the frame advances
-// at the movie's rate and starts again at 1 after the last one. Without a
-// movie TotalFrames and CurrentFrame are 0 and the player is black.
+// at the movie's rate and holds at the last one, as the real player's
+// clock does, so the saver sees every movie's end. Without a movie
+// TotalFrames and CurrentFrame are 0 and the player is black.
 
 #include "gui/Clock.h"
 #include "platform/FlashEngine.h"

@@ -14,6 +14,9 @@
 #include "platform/ActiveXFlash.h"
 #include "platform/MciMediaDevice.h"
 #else
+#include "gui/backend/ProcessPaths.h"
+#include "gui/backend/sdl/SdlBackend.h"
+#include "platform/RuffleFlash.h"
 #include "platform/SdlMixerDevice.h"
 
 #include <iostream>
@@ -64,7 +67,46 @@ std::unique_ptr<MediaDevice> CreateMixerDevice()
     }
 }
 
-PlatformServices PlatformChoice() { return {CreateMixerDevice, CreateStandIn}; }
+// The stand-in where the real player is missing: the first movie it plays
+// says why, once a run (picture savers never hear of it).
+class ExplainedStandIn final : public FlashEngine {
+public:
+    explicit ExplainedStandIn(std::string reason) : m_reason(std::move(reason)) {}
+    void LoadMovie(const std::string& path) override
+    {
+        static bool said = false;
+        if (!said)
+            std::cerr << "flash: " << m_reason
+                      << "; movies show as a stand-in (their background colour and a moving square, no sound)"
+                      << std::endl;
+        said = true;
+        m_standIn.LoadMovie(path);
+    }
+    void Play() override { m_standIn.Play(); }
+    int32_t TotalFrames() override { return m_standIn.TotalFrames(); }
+    int32_t CurrentFrame() override { return m_standIn.CurrentFrame(); }
+    void Paint(Canvas& canvas, const Rect& client) override { m_standIn.Paint(canvas, client); }
+
+private:
+    std::string m_reason;
+    FlashStandIn m_standIn{Application::Current().GetClock()};
+};
+
+// Ruffle in the player process where its files are installed, else the
+// stand-in.
+std::unique_ptr<FlashEngine> CreatePlayerOrStandIn()
+{
+    static const auto located = LocateFlashPlayer(FlashPlayerPlaces(OwnExecutablePath()));
+    if (const auto* files = std::get_if<FlashPlayerFiles>(&located)) {
+        return std::make_unique<RuffleFlash>(Application::Current().GetClock(), *files, [](HWND window) {
+            const auto* backend = dynamic_cast<const SdlBackend*>(&Application::Current().GetBackend());
+            return backend ? backend->X11Window(window) : 0UL;
+        });
+    }
+    return std::make_unique<ExplainedStandIn>(std::get<std::string>(located));
+}
+
+PlatformServices PlatformChoice() { return {CreateMixerDevice, CreatePlayerOrStandIn}; }
 constexpr const char* kPlatformName = "sdl";
 
 void InstallDiagnostics() {} // standard error

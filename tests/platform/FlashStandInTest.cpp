@@ -4,6 +4,7 @@
 #include "gdi/Bitmap.h"
 #include "gdi/Canvas.h"
 #include "platform/FlashStandIn.h"
+#include "platform/RuffleFlash.h"
 #include "platform/SwfHeader.h"
 
 #include <gtest/gtest.h>
@@ -159,7 +160,7 @@ struct StandInFixture : ::testing::Test {
     }
 };
 
-TEST_F(StandInFixture, FramesCountFromOneAtTheMovieRateAndLoop)
+TEST_F(StandInFixture, FramesCountFromOneAtTheMovieRateAndHoldTheLast)
 {
     MovieRecipe recipe;
     recipe.FrameRate = 12 << 8; // a frame every 83.33 ms
@@ -175,8 +176,8 @@ TEST_F(StandInFixture, FramesCountFromOneAtTheMovieRateAndLoop)
     EXPECT_EQ(FrameAt(500 + 749), 9);
     EXPECT_EQ(FrameAt(500 + 750), 10);
     EXPECT_EQ(FrameAt(500 + 833), 10);
-    EXPECT_EQ(FrameAt(500 + 834), 1) << "after the last frame the movie starts again";
-    EXPECT_EQ(FrameAt(500 + 10 * 834), 1 + (10 * 834 * 12 / 1000) % 10);
+    EXPECT_EQ(FrameAt(500 + 834), 10) << "the last frame holds";
+    EXPECT_EQ(FrameAt(500 + 10 * 834), 10);
 }
 
 TEST_F(StandInFixture, FractionalRateAndLoadingRestartsTheClock)
@@ -239,6 +240,35 @@ TEST_F(StandInFixture, PaintShowsBackgroundAndAMovingMarker)
     const std::vector<int32_t> last = markerColumns();
     ASSERT_EQ(last.size(), 20u);
     EXPECT_EQ(last.back(), 399);
+}
+
+// ------------------------------------------------------ real player or not
+
+// The stand-in takes over, with the reason, until the first place that has
+// the player program also has its page, Ruffle's script and its WebAssembly.
+TEST(FlashPlayerFiles, ThePlayerIsUsedOnlyWithAllOfItsFiles)
+{
+    const auto dir = ScratchDir();
+    const FlashPlayerFiles none{dir / "nowhere/saver-flash-player", dir / "nowhere/flash-player"};
+    const FlashPlayerFiles here{dir / "saver-flash-player", dir / "flash-player"};
+    const auto reason = [](const std::variant<FlashPlayerFiles, std::string>& found) {
+        return found.index() == 1 ? std::get<std::string>(found) : std::string("(found)");
+    };
+    EXPECT_NE(reason(LocateFlashPlayer({none, here})).find("saver-flash-player is not installed"), std::string::npos);
+    WriteFile(here.Program, {'#', '!'});
+    EXPECT_NE(reason(LocateFlashPlayer({none, here})).find("not installed"), std::string::npos)
+        << "a program that cannot run is no player";
+    std::filesystem::permissions(here.Program, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
+    std::filesystem::create_directories(here.Data / "ruffle");
+    WriteFile(here.Data / "index.html", {});
+    WriteFile(here.Data / "player.js", {});
+    EXPECT_NE(reason(LocateFlashPlayer({none, here})).find("Ruffle's files are missing (no "), std::string::npos);
+    WriteFile(here.Data / "ruffle/ruffle.js", {});
+    EXPECT_NE(reason(LocateFlashPlayer({none, here})).find("no WebAssembly"), std::string::npos);
+    WriteFile(here.Data / "ruffle/0123.wasm", {});
+    const auto found = LocateFlashPlayer({none, here});
+    ASSERT_EQ(reason(found), "(found)");
+    EXPECT_EQ(std::get<FlashPlayerFiles>(found).Data, here.Data);
 }
 
 } // namespace

@@ -127,6 +127,67 @@ std::string WriteFile(const std::filesystem::path& path, const Bytes& bytes)
     return path.string();
 }
 
+// DefineShape 1, a solid square; then the square placed at depth 1 and
+// moved by PlaceObject2 before each ShowFrame but the last, which the caller
+// writes.
+void PutMovingSquare(Bytes& body, const MovieRecipe& recipe)
+{
+    constexpr int kBits = 16;
+    const int32_t side = std::max(20, recipe.HeightTwips / 5);
+    const TColor color = *recipe.MovingSquare;
+    BitWriter bounds;
+    bounds.Put(kBits, 5);
+    bounds.Put(0, kBits);
+    bounds.Put(uint32_t(side), kBits);
+    bounds.Put(0, kBits);
+    bounds.Put(uint32_t(side), kBits);
+    Bytes shape;
+    Put16(shape, 1); // character id
+    shape.insert(shape.end(), bounds.Out.begin(), bounds.Out.end());
+    shape.insert(shape.end(), {1, 0x00, GetRValue(color), GetGValue(color), GetBValue(color), 0}); // 1 solid fill, no lines
+    BitWriter records;
+    records.Put(1, 4); // fill index bits
+    records.Put(0, 4); // line index bits
+    records.Put(0b000101, 6); // style change: fill style 1, move to
+    records.Put(1, 5);
+    records.Put(0, 1);
+    records.Put(0, 1);
+    records.Put(1, 1);
+    // Four straight edges around the square: right, down, left, up.
+    const int32_t deltas[4][2] = {{side, 0}, {0, side}, {-side, 0}, {0, -side}};
+    for (const auto& d : deltas) {
+        records.Put(0b11, 2);          // edge, straight
+        records.Put(kBits - 2, 4);     // coordinate bits - 2
+        records.Put(0, 1);             // not general
+        records.Put(d[0] == 0 ? 1 : 0, 1); // vertical?
+        records.Put(uint32_t(d[0] == 0 ? d[1] : d[0]), kBits);
+    }
+    records.Put(0, 6); // end of shape
+    shape.insert(shape.end(), records.Out.begin(), records.Out.end());
+    PutSwfTag(body, 2, shape);
+
+    const int32_t frames = std::max<int32_t>(recipe.FrameCount, 1);
+    const int32_t travel = std::max(0, recipe.WidthTwips - side);
+    const int32_t y = (recipe.HeightTwips - side) / 2;
+    for (int32_t f = 0; f < frames; ++f) {
+        const int32_t x = frames > 1 ? int32_t(int64_t(travel) * f / (frames - 1)) : 0;
+        Bytes place = {uint8_t(f == 0 ? 0x06 : 0x05)}; // matrix and character, then matrix and move
+        Put16(place, 1); // depth
+        if (f == 0)
+            Put16(place, 1);
+        BitWriter matrix;
+        matrix.Put(0, 1); // no scale
+        matrix.Put(0, 1); // no rotation
+        matrix.Put(kBits, 5);
+        matrix.Put(uint32_t(x), kBits);
+        matrix.Put(uint32_t(y), kBits);
+        place.insert(place.end(), matrix.Out.begin(), matrix.Out.end());
+        PutSwfTag(body, 26, place);
+        if (f + 1 < frames)
+            PutSwfTag(body, 1, {}); // ShowFrame
+    }
+}
+
 Bytes MakeMovie(const MovieRecipe& recipe)
 {
     BitWriter rect;
@@ -139,7 +200,9 @@ Bytes MakeMovie(const MovieRecipe& recipe)
     Bytes body = rect.Out;
     Put16(body, recipe.FrameRate);
     Put16(body, recipe.FrameCount);
-    PutSwfTag(body, 69, {0x08, 0, 0, 0}); // FileAttributes
+    // FileAttributes: ActionScript 3 for the header-only movies, none for
+    // the ones that play a timeline.
+    PutSwfTag(body, 69, {uint8_t(recipe.MovingSquare ? 0x00 : 0x08), 0, 0, 0});
     if (recipe.LongTagBeforeBackground)
         PutSwfTag(body, 77, Bytes(5, 'x'), true); // Metadata
     const auto background = [&] {
@@ -149,6 +212,8 @@ Bytes MakeMovie(const MovieRecipe& recipe)
     };
     if (!recipe.BackgroundAfterFirstFrame)
         background();
+    if (recipe.MovingSquare)
+        PutMovingSquare(body, recipe);
     PutSwfTag(body, 1, {}); // ShowFrame
     if (recipe.BackgroundAfterFirstFrame)
         background();

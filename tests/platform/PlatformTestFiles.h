@@ -28,6 +28,10 @@ struct MovieRecipe {
     std::optional<TColor> Background;
     bool LongTagBeforeBackground = false; // a tag with the 32-bit length form first
     bool BackgroundAfterFirstFrame = false;
+    // A square of this colour, a fifth of the stage high, that crosses the
+    // stage from left to right over the movie's frames (one ShowFrame a
+    // frame); without it the movie holds one frame whatever its count.
+    std::optional<TColor> MovingSquare;
 };
 Bytes MakeMovie(const MovieRecipe& recipe);
 

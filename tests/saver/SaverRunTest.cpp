@@ -262,14 +262,20 @@ TEST(Music, AnUnknownTypeStopsTheMusicButNotTheSlideshow)
 
 // ------------------------------------------------------------------ flash
 
+// Three movies of the fakes' 400 frames at 25 a second.
+static PayloadDescription ThreeMovies()
+{
+    PayloadDescription payload;
+    payload.kind = PayloadKind::Flash;
+    payload.items = {FlashMovieBytes(100), FlashMovieBytes(120), FlashMovieBytes(140)};
+    return payload;
+}
+
 TEST(FlashPlayback, MoviesPlayZeroZeroOneTwoAndSwitchNearTheEnd)
 {
     SaverScenario s("flash-three");
     s.Screen = {160, 120}; // the movie repaints 25 times a second for 80 s: keep it small
-    PayloadDescription payload;
-    payload.kind = PayloadKind::Flash;
-    payload.items = {FlashMovieBytes(100), FlashMovieBytes(120), FlashMovieBytes(140)};
-    SaverRun run(s, s.Build(payload));
+    SaverRun run(s, s.Build(ThreeMovies()));
     run.H.RunUntil(80000);
     const auto movies = s.Log.Matching("movie");
     ASSERT_GE(movies.size(), 5u);
@@ -282,6 +288,30 @@ TEST(FlashPlayback, MoviesPlayZeroZeroOneTwoAndSwitchNearTheEnd)
     EXPECT_EQ(movies[4], "64000 movie qorvane0.swf");
     EXPECT_TRUE(run.Form->FlashPlayer->Visible());
     EXPECT_EQ(run.Form->FlashPlayer->Width(), 160);
+}
+
+// A real player starts a movie a while after Play, so the tick that sees
+// frame 380 can fall anywhere in the second after it. Each switch still
+// comes at the first tick at or after the start + 15.16 s: a start 840 ms
+// late switches at the same tick as a prompt one, 841 ms late one tick
+// later.
+TEST(FlashPlayback, SwitchesAtTheFirstTickPastFrame380WhateverTheStartDelay)
+{
+    for (const uint32_t delay : {0u, 840u, 841u}) {
+        SaverScenario s("flash-delay-" + std::to_string(delay));
+        s.Screen = {160, 120};
+        s.MovieStartDelayMs = delay;
+        SaverRun run(s, s.Build(ThreeMovies()));
+        run.H.RunUntil(52000);
+        const auto movies = s.Log.Matching("movie");
+        ASSERT_GE(movies.size(), 4u) << "delay " << delay;
+        uint32_t at = 0;
+        const char* order[] = {"0", "0", "1", "2"};
+        for (size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(movies[i], std::to_string(at) + " movie qorvane" + order[i] + ".swf") << "delay " << delay;
+            at = (at + delay + 15160 + 999) / 1000 * 1000;
+        }
+    }
 }
 
 TEST(FlashPlayback, WithoutAFlashPlayerAFlashPayloadEndsWithAReport)

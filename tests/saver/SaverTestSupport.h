@@ -13,6 +13,7 @@
 #include "gdi/Jpeg.h"
 #include "gui/Timer.h"
 #include "payload/PayloadWriter.h"
+#include "platform/FlashPlayerProtocol.h"
 #include "platform/PlatformServices.h"
 #include "saver/unithead.h"
 
@@ -54,7 +55,12 @@ struct DiagnosticCapture {
 
 class FakeFlashEngine final : public FlashEngine {
 public:
-    FakeFlashEngine(ComponentLog& log, int32_t totalFrames) : m_log(log), m_total(totalFrames) {}
+    // The movie starts to move `startDelayMs` after Play, as a real player
+    // that takes its time to load it.
+    FakeFlashEngine(ComponentLog& log, int32_t totalFrames, uint32_t startDelayMs = 0)
+        : m_log(log), m_total(totalFrames), m_delay(startDelayMs)
+    {
+    }
     void LoadMovie(const std::string& path) override
     {
         std::ifstream file(path, std::ios::binary);
@@ -66,16 +72,18 @@ public:
     }
     void Play() override
     {
-        m_start = Application::Current().GetTickCount();
+        m_start = Application::Current().GetTickCount() + m_delay;
         m_playing = true;
     }
     int32_t TotalFrames() override { return m_total; }
-    // 25 frames a second from frame 1, holding the last frame.
+    // 25 frames a second from frame 1 on the players' frame clock, holding
+    // the last frame.
     int32_t CurrentFrame() override
     {
-        if (!m_playing)
+        const uint32_t now = Application::Current().GetTickCount();
+        if (!m_playing || int32_t(now - m_start) < 0)
             return 1;
-        return std::min<int32_t>(m_total, 1 + int32_t((Application::Current().GetTickCount() - m_start) / 40));
+        return FrameReached(now - m_start, 25 << 8, m_total);
     }
     void Paint(Canvas& canvas, const Rect& client) override
     {
@@ -86,6 +94,7 @@ public:
 private:
     ComponentLog& m_log;
     int32_t m_total;
+    uint32_t m_delay;
     uint32_t m_start = 0;
     bool m_playing = false;
 };
@@ -173,6 +182,7 @@ struct SaverScenario {
     std::filesystem::path Temp;
     ComponentLog Log;
     int32_t MovieFrames = 400;
+    uint32_t MovieStartDelayMs = 0;
     uint32_t MusicLengthMs = 10000;
     bool FlashInstalled = true;
     Size Screen{1024, 768};
@@ -199,7 +209,7 @@ struct SaverScenario {
         services.CreateFlashEngine = [this]() -> std::unique_ptr<FlashEngine> {
             if (!FlashInstalled)
                 throw Exception("The Flash player is not installed");
-            return std::make_unique<FakeFlashEngine>(Log, MovieFrames);
+            return std::make_unique<FakeFlashEngine>(Log, MovieFrames, MovieStartDelayMs);
         };
     }
     HeadlessBackend::Options Options(const std::string& executable, const std::string& script = "")

@@ -10,6 +10,7 @@
 #include "gui/backend/sdl/X11Host.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <csignal>
@@ -581,6 +582,18 @@ void SdlBackend::RunEnded()
         std::filesystem::remove_all(entry.path(), removeError);
     }
     m_log << "RunEnded: emptied " << m_tempFolder << std::endl;
+}
+
+unsigned long SdlBackend::X11Window(HWND handle) const
+{
+    const Window* window = Find(handle);
+    if (!window || !window->Sdl)
+        return 0;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window->Sdl.get(), &info) || info.subsystem != SDL_SYSWM_X11)
+        return 0;
+    return static_cast<unsigned long>(info.info.x11.window);
 }
 
 uint32_t SdlBackend::NativeWindowId(HWND handle) const

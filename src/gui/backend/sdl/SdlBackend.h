@@ -77,6 +77,11 @@ public:
     // entry in it, links not followed); the folder itself stays.
     void RunEnded() override;
 
+    // The X window that shows a framework window (the foreign window for one
+    // drawn inside a host); 0 when it has none. Other programs' windows
+    // (the Flash player's) are placed inside it.
+    [[nodiscard]] unsigned long X11Window(HWND window) const;
+
     // For tests: the SDL id of a window (0 when it has none), where the
     // window system placed it, and the pixels it shows, read back from its
     // renderer (false when it has no picture yet).
