@@ -223,19 +223,30 @@ RowCopy PickRowCopy(int sourceBytes, int destBytes)
     }
 }
 
-// Combines a source row into the scratch row pixel by pixel. The two never
-// overlap; saying so, and addressing four-byte pixels by their byte offset,
-// lets the compiler combine whole vectors of pixels.
-template <int SourceBytes, bool And>
-void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, size_t width)
+// Combines one source row into a row of the table pixel by pixel: at
+// Level 0 pixel x itself, at Level 1 the pair at x and x + 1. `First` stores
+// instead of combining. The two rows never overlap; saying so, and
+// addressing four-byte pixels by their byte offset, lets the compiler
+// combine whole vectors of pixels.
+template <int SourceBytes, bool And, int Level, bool First>
+void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, size_t count)
 {
-    for (size_t i = 0; i < width; ++i) {
+    auto read = [in](size_t i) {
         uint32_t v;
         if constexpr (SourceBytes == 4)
             std::memcpy(&v, in + i * 4, 4);
         else
             v = Read<SourceBytes>(in, int32_t(i));
-        combined[i] = And ? (combined[i] & v) : (combined[i] | v);
+        return v;
+    };
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t v = read(i);
+        if constexpr (Level == 1)
+            v = And ? (v & read(i + 1)) : (v | read(i + 1));
+        if constexpr (First)
+            combined[i] = v;
+        else
+            combined[i] = And ? (combined[i] & v) : (combined[i] | v);
     }
 }
 
@@ -247,8 +258,15 @@ void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, si
 // may overlap, which AND and OR do not mind). So each level costs one
 // streaming pass over the row, and each column two reads, whatever its run
 // length, with no loop or branch per run.
+// Two cheaper cases: when no run is longer than two pixels, each column
+// combines the row's pixels at its run's two ends and no level is built
+// (from one source row the columns read it in place); when no run is a
+// single pixel, level 0 is never read, so the table starts at level 1,
+// built straight from the source rows.
 struct RunPlan {
-    int32_t Levels = 0;        // levels above the row itself
+    int32_t Levels = 0;        // the highest level a column needs
+    int32_t Base = 0;          // the lowest level the table holds
+    bool Pairs = false;        // every run has one or two pixels: indices are into level 0
     bool Consecutive = false;  // the columns are consecutive destination pixels
     // Per column, as indices into the table: the window at the run's start
     // and the one at its end.
@@ -259,34 +277,50 @@ RunPlan PlanRuns(std::span<const AxisSpan> columns, int32_t xMin, int32_t xMax)
 {
     RunPlan plan;
     const auto width = uint32_t(xMax - xMin + 1);
+    auto lengthOf = [](const AxisSpan& c) { return uint32_t(std::abs(c.Last - c.First)) + 1; };
+    uint32_t shortest = UINT32_MAX, longest = 0;
+    for (const AxisSpan& c : columns) {
+        shortest = std::min(shortest, lengthOf(c));
+        longest = std::max(longest, lengthOf(c));
+    }
+    plan.Pairs = longest <= 2;
+    plan.Base = !plan.Pairs && shortest >= 2 ? 1 : 0;
     plan.Low.reserve(columns.size());
     plan.High.reserve(columns.size());
     for (const AxisSpan& c : columns) {
         const auto low = uint32_t(std::min(c.First, c.Last) - xMin), high = uint32_t(std::max(c.First, c.Last) - xMin);
         const auto level = uint32_t(std::bit_width(high - low + 1)) - 1;
         plan.Levels = std::max(plan.Levels, int32_t(level));
-        plan.Low.push_back(int32_t(level * width + low));
-        plan.High.push_back(int32_t(level * width + high - (1u << level) + 1));
+        if (plan.Pairs) {
+            plan.Low.push_back(int32_t(low));
+            plan.High.push_back(int32_t(high));
+            continue;
+        }
+        const uint32_t start = (level - uint32_t(plan.Base)) * width;
+        plan.Low.push_back(int32_t(start + low));
+        plan.High.push_back(int32_t(start + high - (1u << level) + 1));
     }
     plan.Consecutive = !columns.empty() && columns.back().Dest - columns.front().Dest == int32_t(columns.size()) - 1;
     return plan;
 }
 
-// With level 0 in `table` (`width` pixels), fills the levels above it and
-// writes every column's combination.
-template <int DestBytes, bool And>
-void CombineRuns(uint8_t* out, std::vector<uint32_t>& table, size_t width, std::span<const AxisSpan> columns,
-                 const RunPlan& plan)
+// With the table's lowest level in place, fills the levels above it.
+template <bool And>
+void BuildLevels(uint32_t* t, size_t width, const RunPlan& plan)
 {
-    table.resize(size_t(plan.Levels + 1) * width);
-    uint32_t* const t = table.data();
-    for (int32_t k = 1; k <= plan.Levels; ++k) {
+    for (int32_t k = plan.Base + 1; k <= plan.Levels; ++k) {
         const size_t half = size_t{1} << (k - 1);
-        const uint32_t* __restrict below = t + size_t(k - 1) * width;
-        uint32_t* __restrict level = t + size_t(k) * width;
+        const uint32_t* __restrict below = t + size_t(k - 1 - plan.Base) * width;
+        uint32_t* __restrict level = t + size_t(k - plan.Base) * width;
         for (size_t x = 0; x + 2 * half <= width; ++x)
             level[x] = And ? (below[x] & below[x + half]) : (below[x] | below[x + half]);
     }
+}
+
+// Writes every column's combination of its two table entries.
+template <int DestBytes, bool And>
+void WriteColumns(uint8_t* out, const uint32_t* t, std::span<const AxisSpan> columns, const RunPlan& plan)
+{
     const int32_t* low = plan.Low.data();
     const int32_t* high = plan.High.data();
     auto combined = [&](size_t i) {
@@ -308,8 +342,9 @@ void CombineRuns(uint8_t* out, std::vector<uint32_t>& table, size_t width, std::
 }
 
 // One destination row where runs combine (AND keeps dark, OR keeps light):
-// the run's source rows are combined column by column into level 0 of the
-// table first, then each destination column combines its run of that.
+// the run's source rows are combined column by column into the table's
+// lowest level first, then each destination column combines its run of
+// that.
 template <int SourceBytes, int DestBytes, bool And>
 void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, std::span<const AxisSpan> columns,
                 const RunPlan& plan, int32_t xMin, int32_t xMax, std::vector<uint32_t>& table)
@@ -331,17 +366,26 @@ void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, s
         }
     }
     const size_t width = size_t(xMax - xMin + 1);
-    table.resize(std::max(table.size(), width));
-    uint32_t* combined = table.data();
-    const uint8_t* first = from.ScanLine(yLow) + size_t(xMin) * SourceBytes;
-    if constexpr (SourceBytes == 4)
-        std::memcpy(combined, first, width * 4);
-    else
-        for (size_t i = 0; i < width; ++i)
-            combined[i] = Read<SourceBytes>(first, int32_t(i));
-    for (int32_t y = yLow + 1; y <= yHigh; ++y)
-        CombineInto<SourceBytes, And>(combined, from.ScanLine(y) + size_t(xMin) * SourceBytes, width);
-    CombineRuns<DestBytes, And>(out, table, width, columns, plan);
+    auto row = [&](int32_t y) { return from.ScanLine(y) + size_t(xMin) * SourceBytes; };
+    if (SourceBytes == 4 && plan.Pairs && yLow == yHigh) {
+        // Four-byte rows are 4-byte aligned, so the row serves as level 0.
+        WriteColumns<DestBytes, And>(out, reinterpret_cast<const uint32_t*>(row(yLow)), columns, plan);
+        return;
+    }
+    table.resize(std::max(table.size(), size_t(plan.Pairs ? 1 : plan.Levels - plan.Base + 1) * width));
+    uint32_t* const t = table.data();
+    if (plan.Base == 1) {
+        CombineInto<SourceBytes, And, 1, true>(t, row(yLow), width - 1);
+        for (int32_t y = yLow + 1; y <= yHigh; ++y)
+            CombineInto<SourceBytes, And, 1, false>(t, row(y), width - 1);
+    } else {
+        CombineInto<SourceBytes, And, 0, true>(t, row(yLow), width);
+        for (int32_t y = yLow + 1; y <= yHigh; ++y)
+            CombineInto<SourceBytes, And, 0, false>(t, row(y), width);
+    }
+    if (!plan.Pairs)
+        BuildLevels<And>(t, width, plan);
+    WriteColumns<DestBytes, And>(out, t, columns, plan);
 }
 
 using RowCombine = void (*)(uint8_t*, const Bitmap&, int32_t, int32_t, std::span<const AxisSpan>, const RunPlan&,

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 using namespace saver;
@@ -170,6 +172,55 @@ TEST(StretchBlt, AbsurdExtentsCostOnlyWhatIsVisible)
     StretchBlt(target, {0, 0, 16, 16}, 0, 0, 16, 16, *source, -2'000'000'000, 0, 2'100'000'000, 8,
                StretchMode::BLACKONWHITE);
     EXPECT_EQ(target.GetPixel(0, 0), source->GetPixel(4, 0)) << "left part maps outside the source";
+}
+
+// Shrinking in BLACKONWHITE / WHITEONBLACK combines each run of source
+// pixels, and the blit takes cheaper routes when no run is longer than two
+// pixels or none is a single pixel. Each source pixel here holds a bit of
+// its column and a bit of its row, so an OR shows exactly which pixels a
+// destination pixel combined (an AND of the complements the same). Run i of
+// a shrink by S to D starts at round(i * S / D), halves up; runs cut by the
+// source bitmap's edge lose the pixels outside it.
+TEST(StretchBlt, ShrinkingCombinesEachRunWhateverItsLength)
+{
+    constexpr int32_t kWidth = 16, kHeight = 8;
+    auto runOf = [](int32_t i, int32_t pos, int32_t S, int32_t D, int32_t extent) {
+        const int32_t start = std::max(pos + (2 * i * S + D) / (2 * D), 0);
+        const int32_t end = std::min(pos + (2 * (i + 1) * S + D) / (2 * D), extent);
+        return std::pair{start, end};
+    };
+    struct Axis {
+        int32_t D, Pos, S;
+    };
+    // Widths: runs of one or two pixels; all of two; all of three or more
+    // (two sizes); cut at the left edge to one pixel beside runs of three.
+    const Axis columns[] = {{11, 0, 16}, {8, 0, 16}, {5, 0, 16}, {3, 0, 16}, {6, -2, 18}};
+    // Heights: one source row each; one or two; four.
+    const Axis rows[] = {{8, 0, 8}, {5, 0, 8}, {2, 0, 8}};
+    for (const PixelFormat format : {PixelFormat::pf32bit, PixelFormat::pf24bit})
+        for (const bool And : {true, false}) {
+            Bitmap source(kWidth, kHeight, format);
+            for (int32_t y = 0; y < kHeight; ++y)
+                for (int32_t x = 0; x < kWidth; ++x) {
+                    const uint32_t bits = 1u << x | 1u << (16 + y);
+                    source.SetPixel(x, y, TColor(And ? ~bits & 0xFFFFFF : bits));
+                }
+            for (const Axis& c : columns)
+                for (const Axis& r : rows) {
+                    Bitmap target(c.D, r.D, PixelFormat::pf32bit);
+                    StretchBlt(target, {0, 0, c.D, r.D}, 0, 0, c.D, r.D, source, c.Pos, r.Pos, c.S, r.S,
+                               And ? StretchMode::BLACKONWHITE : StretchMode::WHITEONBLACK);
+                    for (int32_t y = 0; y < r.D; ++y)
+                        for (int32_t x = 0; x < c.D; ++x) {
+                            const auto [x0, x1] = runOf(x, c.Pos, c.S, c.D, kWidth);
+                            const auto [y0, y1] = runOf(y, r.Pos, r.S, r.D, kHeight);
+                            const uint32_t bits = ((1u << x1) - (1u << x0)) | ((1u << (16 + y1)) - (1u << (16 + y0)));
+                            ASSERT_EQ(target.GetPixel(x, y), TColor(And ? ~bits & 0xFFFFFF : bits))
+                                << (And ? "AND" : "OR") << " " << BitsPerPixel(format) << " bits, " << c.D << "x"
+                                << r.D << " at " << x << "," << y;
+                        }
+                }
+        }
 }
 
 TEST(Canvas, NewCanvasStretchesInBlackOnWhite)
