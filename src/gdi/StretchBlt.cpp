@@ -223,8 +223,8 @@ RowCopy PickRowCopy(int sourceBytes, int destBytes)
     }
 }
 
-// Combines one source row into a row of the table pixel by pixel: at
-// Level 0 pixel x itself, at Level 1 the pair at x and x + 1. `First` stores
+// Combines one source row into a level of the table: at x the 2^Level
+// pixels from x, for x < count. `First` stores
 // instead of combining. The two rows never overlap; saying so, and
 // addressing four-byte pixels by their byte offset, lets the compiler
 // combine whole vectors of pixels.
@@ -241,8 +241,8 @@ void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, si
     };
     for (size_t i = 0; i < count; ++i) {
         uint32_t v = read(i);
-        if constexpr (Level == 1)
-            v = And ? (v & read(i + 1)) : (v | read(i + 1));
+        for (size_t k = 1; k < size_t{1} << Level; ++k)
+            v = And ? (v & read(i + k)) : (v | read(i + k));
         if constexpr (First)
             combined[i] = v;
         else
@@ -260,9 +260,12 @@ void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, si
 // length, with no loop or branch per run.
 // Two cheaper cases: when no run is longer than two pixels, each column
 // combines the row's pixels at its run's two ends and no level is built
-// (from one source row the columns read it in place); when no run is a
-// single pixel, level 0 is never read, so the table starts at level 1,
-// built straight from the source rows.
+// (from one source row the columns read it in place); when every run is
+// longer, the levels below the shortest run's are never read, so the
+// table starts at that level (up to 2, four pixels combined per read of
+// the source), built straight from the source rows.
+constexpr uint32_t kHighestBase = 2;
+
 struct RunPlan {
     int32_t Levels = 0;        // the highest level a column needs
     int32_t Base = 0;          // the lowest level the table holds
@@ -284,7 +287,7 @@ RunPlan PlanRuns(std::span<const AxisSpan> columns, int32_t xMin, int32_t xMax)
         longest = std::max(longest, lengthOf(c));
     }
     plan.Pairs = longest <= 2;
-    plan.Base = !plan.Pairs && shortest >= 2 ? 1 : 0;
+    plan.Base = plan.Pairs ? 0 : int32_t(std::min<uint32_t>(std::bit_width(shortest) - 1, kHighestBase));
     plan.Low.reserve(columns.size());
     plan.High.reserve(columns.size());
     for (const AxisSpan& c : columns) {
@@ -341,6 +344,27 @@ void WriteColumns(uint8_t* out, const uint32_t* t, std::span<const AxisSpan> col
     }
 }
 
+// The table's lowest level, `Level`, from source rows yLow to yHigh.
+// Several rows are combined pixel by pixel first (into `scratch`, a row of
+// `width` pixels, unless that is the level), so each is read once.
+template <int SourceBytes, bool And, int Level>
+void BuildBase(uint32_t* t, uint32_t* scratch, const Bitmap& from, int32_t yLow, int32_t yHigh, int32_t xMin,
+               size_t width)
+{
+    const size_t count = width - (size_t{1} << Level) + 1;
+    auto row = [&](int32_t y) { return from.ScanLine(y) + size_t(xMin) * SourceBytes; };
+    if (yLow == yHigh) {
+        CombineInto<SourceBytes, And, Level, true>(t, row(yLow), count);
+        return;
+    }
+    uint32_t* const rows = Level == 0 ? t : scratch;
+    CombineInto<SourceBytes, And, 0, true>(rows, row(yLow), width);
+    for (int32_t y = yLow + 1; y <= yHigh; ++y)
+        CombineInto<SourceBytes, And, 0, false>(rows, row(y), width);
+    if constexpr (Level > 0)
+        CombineInto<4, And, Level, true>(t, reinterpret_cast<const uint8_t*>(scratch), count);
+}
+
 // One destination row where runs combine (AND keeps dark, OR keeps light):
 // the run's source rows are combined column by column into the table's
 // lowest level first, then each destination column combines its run of
@@ -366,22 +390,28 @@ void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, s
         }
     }
     const size_t width = size_t(xMax - xMin + 1);
-    auto row = [&](int32_t y) { return from.ScanLine(y) + size_t(xMin) * SourceBytes; };
     if (SourceBytes == 4 && plan.Pairs && yLow == yHigh) {
         // Four-byte rows are 4-byte aligned, so the row serves as level 0.
-        WriteColumns<DestBytes, And>(out, reinterpret_cast<const uint32_t*>(row(yLow)), columns, plan);
+        WriteColumns<DestBytes, And>(out, reinterpret_cast<const uint32_t*>(from.ScanLine(yLow)) + xMin, columns,
+                                     plan);
         return;
     }
-    table.resize(std::max(table.size(), size_t(plan.Pairs ? 1 : plan.Levels - plan.Base + 1) * width));
+    // The levels, then a scratch row.
+    const size_t levels = plan.Pairs ? 1 : size_t(plan.Levels - plan.Base + 1);
+    table.resize(std::max(table.size(), (levels + 1) * width));
     uint32_t* const t = table.data();
-    if (plan.Base == 1) {
-        CombineInto<SourceBytes, And, 1, true>(t, row(yLow), width - 1);
-        for (int32_t y = yLow + 1; y <= yHigh; ++y)
-            CombineInto<SourceBytes, And, 1, false>(t, row(y), width - 1);
-    } else {
-        CombineInto<SourceBytes, And, 0, true>(t, row(yLow), width);
-        for (int32_t y = yLow + 1; y <= yHigh; ++y)
-            CombineInto<SourceBytes, And, 0, false>(t, row(y), width);
+    uint32_t* const scratch = t + levels * width;
+    static_assert(kHighestBase == 2);
+    switch (plan.Base) {
+    case 2:
+        BuildBase<SourceBytes, And, 2>(t, scratch, from, yLow, yHigh, xMin, width);
+        break;
+    case 1:
+        BuildBase<SourceBytes, And, 1>(t, scratch, from, yLow, yHigh, xMin, width);
+        break;
+    default:
+        BuildBase<SourceBytes, And, 0>(t, scratch, from, yLow, yHigh, xMin, width);
+        break;
     }
     if (!plan.Pairs)
         BuildLevels<And>(t, width, plan);

@@ -176,7 +176,7 @@ TEST(StretchBlt, AbsurdExtentsCostOnlyWhatIsVisible)
 
 // Shrinking in BLACKONWHITE / WHITEONBLACK combines each run of source
 // pixels, and the blit takes cheaper routes when no run is longer than two
-// pixels or none is a single pixel. Each source pixel here holds a bit of
+// pixels, or every run has at least two, or at least four. Each source pixel here holds a bit of
 // its column and a bit of its row, so an OR shows exactly which pixels a
 // destination pixel combined (an AND of the complements the same). Run i of
 // a shrink by S to D starts at round(i * S / D), halves up; runs cut by the
@@ -192,8 +192,8 @@ TEST(StretchBlt, ShrinkingCombinesEachRunWhateverItsLength)
     struct Axis {
         int32_t D, Pos, S;
     };
-    // Widths: runs of one or two pixels; all of two; all of three or more
-    // (two sizes); cut at the left edge to one pixel beside runs of three.
+    // Widths: runs of one or two pixels; all of two; three or four; five or
+    // six; cut at the left edge to one pixel beside runs of three.
     const Axis columns[] = {{11, 0, 16}, {8, 0, 16}, {5, 0, 16}, {3, 0, 16}, {6, -2, 18}};
     // Heights: one source row each; one or two; four.
     const Axis rows[] = {{8, 0, 8}, {5, 0, 8}, {2, 0, 8}};
