@@ -176,11 +176,12 @@ TEST(StretchBlt, AbsurdExtentsCostOnlyWhatIsVisible)
 
 // Shrinking in BLACKONWHITE / WHITEONBLACK combines each run of source
 // pixels, and the blit takes cheaper routes when no run is longer than two
-// pixels, or every run has at least two, or at least four. Each source pixel here holds a bit of
-// its column and a bit of its row, so an OR shows exactly which pixels a
-// destination pixel combined (an AND of the complements the same). Run i of
-// a shrink by S to D starts at round(i * S / D), halves up; runs cut by the
-// source bitmap's edge lose the pixels outside it.
+// pixels, or every run has at least two, or at least four. Each source
+// pixel here holds a bit of its column and a bit of its row, so an OR shows
+// exactly which pixels a destination pixel combined (an AND of the
+// complements the same). Run i of a shrink by S to D starts at
+// round(i * S / D), halves up; runs cut by the source bitmap's edge lose
+// the pixels outside it.
 TEST(StretchBlt, ShrinkingCombinesEachRunWhateverItsLength)
 {
     constexpr int32_t kWidth = 16, kHeight = 8;
