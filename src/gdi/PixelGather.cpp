@@ -34,6 +34,8 @@ void GatherRotatedPixelsScalar(uint32_t* out, const uint32_t* in, int32_t origin
 #ifdef SAVER_GATHER_AVX2
 namespace {
 
+constexpr uintptr_t kPrefetchAhead = 512;
+
 // Whole vectors of eight; returns how many pixels were done.
 [[gnu::target("avx2")]] size_t GatherPixelsAvx2(uint32_t* out, const uint32_t* in, const int32_t* index, size_t count)
 {
@@ -53,6 +55,12 @@ namespace {
     const __m256i colour = _mm256_set1_epi32(0xFFFFFF);
     size_t i = 0;
     for (; i + 8 <= count; i += 8) {
+        // A shrinking blit gathers from its source row straight from
+        // memory; asking for the row a few cache lines ahead measured
+        // faster than leaving it to the hardware. A prefetch never faults,
+        // so it may reach past the row.
+        _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(in + low[i]) + kPrefetchAhead),
+                     _MM_HINT_T0);
         const __m256i a = _mm256_i32gather_epi32(
             base, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(low + i)), 4);
         const __m256i b = _mm256_i32gather_epi32(
