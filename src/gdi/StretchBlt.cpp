@@ -253,23 +253,24 @@ void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, si
 // Where each destination column of one clip rectangle finds the
 // combination of its run of source pixels. Per row a table of levels is
 // built: level 0 is the row itself, level k holds at x the combination of
-// the 2^k pixels from x. A run of n pixels combines two windows of the
-// largest power of two 2^k not above n, one at each end of the run (they
-// may overlap, which AND and OR do not mind). So each level costs one
+// the 2^k pixels from x. A run of n pixels combines two windows of 2^k
+// pixels, one at each end of the run, for any k with 2^k <= n <= 2^(k+1)
+// (they may overlap, which AND and OR do not mind). So each level costs one
 // streaming pass over the row, and each column two reads, whatever its run
 // length, with no loop or branch per run.
-// Two cheaper cases: when no run is longer than two pixels, each column
-// combines the row's pixels at its run's two ends and no level is built
-// (from one source row the columns read it in place); when every run is
-// longer, the levels below the shortest run's are never read, so the
-// table starts at that level (up to 2, four pixels combined per read of
-// the source), built straight from the source rows.
+// The levels are kept few: every column takes, among the levels its run
+// allows, the one nearest the highest level the shortest run allows, so
+// runs of near-equal length share one level. The table starts at the lowest
+// level a column takes, built straight from the source rows (up to level 2,
+// four pixels combined per read). When no run is longer than two pixels
+// every column reads level 0 at its run's two ends, and from one source
+// row the columns read it in place, with no table at all.
 constexpr uint32_t kHighestBase = 2;
 
 struct RunPlan {
-    int32_t Levels = 0;        // the highest level a column needs
+    int32_t Levels = 0;        // the highest level a column takes
     int32_t Base = 0;          // the lowest level the table holds
-    bool Pairs = false;        // every run has one or two pixels: indices are into level 0
+    bool SinglePixels = false; // every run is one pixel
     bool Consecutive = false;  // the columns are consecutive destination pixels
     // Per column, as indices into the table: the window at the run's start
     // and the one at its end.
@@ -286,19 +287,25 @@ RunPlan PlanRuns(std::span<const AxisSpan> columns, int32_t xMin, int32_t xMax)
         shortest = std::min(shortest, lengthOf(c));
         longest = std::max(longest, lengthOf(c));
     }
-    plan.Pairs = longest <= 2;
-    plan.Base = plan.Pairs ? 0 : int32_t(std::min<uint32_t>(std::bit_width(shortest) - 1, kHighestBase));
+    plan.SinglePixels = longest == 1;
+    const uint32_t target = longest <= 2 ? 0 : uint32_t(std::bit_width(shortest)) - 1;
+    // The level of each column; the lowest of them is the table's base.
+    auto levelOf = [target](uint32_t length) {
+        const uint32_t lowest = length <= 1 ? 0 : uint32_t(std::bit_width(length - 1)) - 1;
+        const uint32_t highest = uint32_t(std::bit_width(length)) - 1;
+        return std::clamp(target, lowest, highest);
+    };
+    uint32_t base = UINT32_MAX;
+    for (const AxisSpan& c : columns) {
+        base = std::min(base, levelOf(lengthOf(c)));
+        plan.Levels = std::max(plan.Levels, int32_t(levelOf(lengthOf(c))));
+    }
+    plan.Base = int32_t(std::min(base, kHighestBase));
     plan.Low.reserve(columns.size());
     plan.High.reserve(columns.size());
     for (const AxisSpan& c : columns) {
         const auto low = uint32_t(std::min(c.First, c.Last) - xMin), high = uint32_t(std::max(c.First, c.Last) - xMin);
-        const auto level = uint32_t(std::bit_width(high - low + 1)) - 1;
-        plan.Levels = std::max(plan.Levels, int32_t(level));
-        if (plan.Pairs) {
-            plan.Low.push_back(int32_t(low));
-            plan.High.push_back(int32_t(high));
-            continue;
-        }
+        const uint32_t level = levelOf(high - low + 1);
         const uint32_t start = (level - uint32_t(plan.Base)) * width;
         plan.Low.push_back(int32_t(start + low));
         plan.High.push_back(int32_t(start + high - (1u << level) + 1));
@@ -315,7 +322,9 @@ void BuildLevels(uint32_t* t, size_t width, const RunPlan& plan)
         const size_t half = size_t{1} << (k - 1);
         const uint32_t* __restrict below = t + size_t(k - 1 - plan.Base) * width;
         uint32_t* __restrict level = t + size_t(k - plan.Base) * width;
-        for (size_t x = 0; x + 2 * half <= width; ++x)
+        // A plain count, which the compiler can vectorise the loop over.
+        const size_t count = width >= 2 * half ? width - 2 * half + 1 : 0;
+        for (size_t x = 0; x < count; ++x)
             level[x] = And ? (below[x] & below[x + half]) : (below[x] | below[x + half]);
     }
 }
@@ -373,7 +382,7 @@ template <int SourceBytes, int DestBytes, bool And>
 void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, std::span<const AxisSpan> columns,
                 const RunPlan& plan, int32_t xMin, int32_t xMax, std::vector<uint32_t>& table)
 {
-    if (yLow != yHigh && plan.Levels == 0) {
+    if (yLow != yHigh && plan.SinglePixels) {
         // One source column a pixel: combine the rows straight from the source.
         const int32_t rows = yHigh - yLow + 1;
         const uint8_t* in[8];
@@ -390,14 +399,14 @@ void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, s
         }
     }
     const size_t width = size_t(xMax - xMin + 1);
-    if (SourceBytes == 4 && plan.Pairs && yLow == yHigh) {
+    if (SourceBytes == 4 && plan.Levels == 0 && yLow == yHigh) {
         // Four-byte rows are 4-byte aligned, so the row serves as level 0.
         WriteColumns<DestBytes, And>(out, reinterpret_cast<const uint32_t*>(from.ScanLine(yLow)) + xMin, columns,
                                      plan);
         return;
     }
     // The levels, then a scratch row.
-    const size_t levels = plan.Pairs ? 1 : size_t(plan.Levels - plan.Base + 1);
+    const size_t levels = size_t(plan.Levels - plan.Base + 1);
     table.resize(std::max(table.size(), (levels + 1) * width));
     uint32_t* const t = table.data();
     uint32_t* const scratch = t + levels * width;
@@ -413,8 +422,7 @@ void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, s
         BuildBase<SourceBytes, And, 0>(t, scratch, from, yLow, yHigh, xMin, width);
         break;
     }
-    if (!plan.Pairs)
-        BuildLevels<And>(t, width, plan);
+    BuildLevels<And>(t, width, plan);
     WriteColumns<DestBytes, And>(out, t, columns, plan);
 }
 

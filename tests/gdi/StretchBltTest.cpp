@@ -175,11 +175,11 @@ TEST(StretchBlt, AbsurdExtentsCostOnlyWhatIsVisible)
 }
 
 // Shrinking in BLACKONWHITE / WHITEONBLACK combines each run of source
-// pixels, and the blit takes cheaper routes when no run is longer than two
-// pixels, or every run has at least two, or at least four. Each source
-// pixel here holds a bit of its column and a bit of its row, so an OR shows
-// exactly which pixels a destination pixel combined (an AND of the
-// complements the same). Run i of a shrink by S to D starts at
+// pixels, and how the blit does so depends on the mix of run lengths: no
+// run longer than two, runs sharing one power-of-two level, or runs of
+// several levels. Each source pixel here holds a bit of its column and a
+// bit of its row, so an OR shows exactly which pixels a destination pixel
+// combined (an AND of the complements the same). Run i of a shrink by S to D starts at
 // round(i * S / D), halves up; runs cut by the source bitmap's edge lose
 // the pixels outside it.
 TEST(StretchBlt, ShrinkingCombinesEachRunWhateverItsLength)
@@ -194,8 +194,9 @@ TEST(StretchBlt, ShrinkingCombinesEachRunWhateverItsLength)
         int32_t D, Pos, S;
     };
     // Widths: runs of one or two pixels; all of two; three or four; five or
-    // six; cut at the left edge to one pixel beside runs of three.
-    const Axis columns[] = {{11, 0, 16}, {8, 0, 16}, {5, 0, 16}, {3, 0, 16}, {6, -2, 18}};
+    // six; cut at the left edge to one pixel beside runs of three, or of
+    // five.
+    const Axis columns[] = {{11, 0, 16}, {8, 0, 16}, {5, 0, 16}, {3, 0, 16}, {6, -2, 18}, {4, -4, 20}};
     // Heights: one source row each; one or two; four.
     const Axis rows[] = {{8, 0, 8}, {5, 0, 8}, {2, 0, 8}};
     for (const PixelFormat format : {PixelFormat::pf32bit, PixelFormat::pf24bit})
