@@ -224,10 +224,9 @@ RowCopy PickRowCopy(int sourceBytes, int destBytes)
 }
 
 // Combines one source row into a level of the table: at x the 2^Level
-// pixels from x, for x < count. `First` stores
-// instead of combining. The two rows never overlap; saying so, and
-// addressing four-byte pixels by their byte offset, lets the compiler
-// combine whole vectors of pixels.
+// pixels from x, for x < count. `First` stores instead of combining. The
+// two rows never overlap; saying so, and addressing four-byte pixels by
+// their byte offset, lets the compiler combine whole vectors of pixels.
 template <int SourceBytes, bool And, int Level, bool First>
 void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, size_t count)
 {
@@ -322,9 +321,7 @@ void BuildLevels(uint32_t* t, size_t width, const RunPlan& plan)
         const size_t half = size_t{1} << (k - 1);
         const uint32_t* __restrict below = t + size_t(k - 1 - plan.Base) * width;
         uint32_t* __restrict level = t + size_t(k - plan.Base) * width;
-        // A plain count, which the compiler can vectorise the loop over.
-        const size_t count = width >= 2 * half ? width - 2 * half + 1 : 0;
-        for (size_t x = 0; x < count; ++x)
+        for (size_t x = 0; x + 2 * half <= width; ++x)
             level[x] = And ? (below[x] & below[x + half]) : (below[x] | below[x + half]);
     }
 }
