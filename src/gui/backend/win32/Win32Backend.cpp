@@ -81,21 +81,23 @@ bool IsKeyMessage(UINT message)
     return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
 }
 
+// Adds one monitor to the list EnumDisplayMonitors fills. A named CALLBACK
+// function: a lambda has the wrong calling convention on 32-bit Windows.
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, ::LPARAM list)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info))
+        reinterpret_cast<std::vector<DisplayInfo>*>(list)->push_back(
+            {ToRect(info.rcMonitor), (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    return TRUE;
+}
+
 // The monitors of the desktop, the primary one flagged.
 DisplayPlacement ReadDisplays()
 {
     std::vector<DisplayInfo> displays;
-    EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](HMONITOR monitor, HDC, LPRECT, ::LPARAM data) -> BOOL {
-            MONITORINFO info{};
-            info.cbSize = sizeof info;
-            if (GetMonitorInfoW(monitor, &info))
-                reinterpret_cast<std::vector<DisplayInfo>*>(data)->push_back(
-                    {ToRect(info.rcMonitor), (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
-            return TRUE;
-        },
-        reinterpret_cast<::LPARAM>(&displays));
+    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<::LPARAM>(&displays));
     return PlaceDisplays(displays);
 }
 
