@@ -11,6 +11,16 @@ namespace saver {
 
 inline constexpr size_t kCacheLineBytes = 64;
 
+// The cache line holding p, to be read soon.
+inline void PrefetchLineForReading(const void* p)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(p, 0);
+#else
+    (void)p;
+#endif
+}
+
 // [p, p + bytes) to be read soon.
 inline void PrefetchForReading(const void* p, size_t bytes)
 {
