@@ -266,6 +266,12 @@ void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, si
 // row the columns read it in place, with no table at all.
 constexpr uint32_t kHighestBase = 2;
 
+// Columns (ordered by destination) that fill one unbroken stretch of the row.
+bool ConsecutiveDestinations(std::span<const AxisSpan> columns)
+{
+    return !columns.empty() && columns.back().Dest - columns.front().Dest == int32_t(columns.size()) - 1;
+}
+
 struct RunPlan {
     int32_t Levels = 0;        // the highest level a column takes
     int32_t Base = 0;          // the lowest level the table holds
@@ -309,7 +315,7 @@ RunPlan PlanRuns(std::span<const AxisSpan> columns, int32_t xMin, int32_t xMax)
         plan.Low.push_back(int32_t(start + low));
         plan.High.push_back(int32_t(start + high - (1u << level) + 1));
     }
-    plan.Consecutive = !columns.empty() && columns.back().Dest - columns.front().Dest == int32_t(columns.size()) - 1;
+    plan.Consecutive = ConsecutiveDestinations(columns);
     return plan;
 }
 
@@ -537,8 +543,23 @@ void StretchBlt(Bitmap& target, std::span<const Rect> clips, int32_t xd, int32_t
             xMax = std::max({xMax, c.First, c.Last});
         }
         const RunPlan plan = combine ? PlanRuns(clipColumns, xMin, xMax) : RunPlan{};
+        // Four-byte pixels stretched into one unbroken stretch of each row:
+        // every row gathers by the same list of source columns.
+        std::vector<int32_t> sourceColumns;
+        if (!combine && !straight && srcBytes == 4 && dstBytes == 4 && ConsecutiveDestinations(clipColumns)) {
+            sourceColumns.reserve(clipColumns.size());
+            for (const AxisSpan& c : clipColumns)
+                sourceColumns.push_back(c.Last);
+        }
         for (const AxisSpan& row : slice(rows, clip.Top, clip.Bottom)) {
             uint8_t* out = target.ScanLine(row.Dest);
+            if (!sourceColumns.empty()) {
+                // Rows are 4-byte aligned, so the pixels can be read as words.
+                GatherPixels(reinterpret_cast<uint32_t*>(out) + clipColumns.front().Dest,
+                             reinterpret_cast<const uint32_t*>(from->ScanLine(row.First)), sourceColumns.data(),
+                             sourceColumns.size());
+                continue;
+            }
             if (!combine) {
                 // Horizontally the last pixel of a run survives, vertically the first.
                 copyRow(out, from->ScanLine(row.First), clipColumns, straight);
