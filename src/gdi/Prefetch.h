@@ -24,13 +24,8 @@ inline void PrefetchLineForReading(const void* p)
 // [p, p + bytes) to be read soon.
 inline void PrefetchForReading(const void* p, size_t bytes)
 {
-#if defined(__GNUC__) || defined(__clang__)
     for (size_t at = 0; at < bytes; at += kCacheLineBytes)
-        __builtin_prefetch(static_cast<const char*>(p) + at, 0);
-#else
-    (void)p;
-    (void)bytes;
-#endif
+        PrefetchLineForReading(static_cast<const char*>(p) + at);
 }
 
 // [p, p + bytes) to be written soon.
