@@ -5,6 +5,9 @@
 #define SAVER_GATHER_AVX2 1
 #endif
 
+#include <algorithm>
+#include <utility>
+
 namespace saver {
 
 void GatherPixelsScalar(uint32_t* out, const uint32_t* in, const int32_t* index, size_t count)
@@ -36,35 +39,71 @@ namespace {
 
 constexpr uintptr_t kPrefetchAhead = 512;
 
-// Whole vectors of eight; returns how many pixels were done.
-[[gnu::target("avx2")]] size_t GatherPixelsAvx2(uint32_t* out, const uint32_t* in, const int32_t* index, size_t count)
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i Load(const void* p)
 {
-    const auto* base = reinterpret_cast<const int*>(in);
-    size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        const __m256i at = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(index + i));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_i32gather_epi32(base, at, 4));
+    return _mm256_loadu_si256(static_cast<const __m256i*>(p));
+}
+
+// Per lane, the pixel from `high` where the lane's choice has its top bit
+// set, else the one from `low`.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i Choose(__m256i choice, __m256i low, __m256i high)
+{
+    return _mm256_castps_si256(
+        _mm256_blendv_ps(_mm256_castsi256_ps(low), _mm256_castsi256_ps(high), _mm256_castsi256_ps(choice)));
+}
+
+// Of the 16 pixels from `p`, the one each lane's offset picks (a prepared
+// offset: its bit 3 also in the top bit).
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i PickFromSixteen(const uint32_t* p, __m256i offset)
+{
+    return Choose(offset, _mm256_permutevar8x32_epi32(Load(p), offset),
+                  _mm256_permutevar8x32_epi32(Load(p + 8), offset));
+}
+
+// The eight pixels of one group of prepared picks, from the row `in`.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i PickGroup(const uint32_t* in, PixelPicks::Group group,
+                                                                     const int32_t* offsets)
+{
+    const __m256i offset = Load(offsets);
+    const uint32_t* window = in + group.Start;
+    switch (group.Window) {
+    case 8:
+        return _mm256_permutevar8x32_epi32(Load(window), offset);
+    case 16:
+        return PickFromSixteen(window, offset);
+    case 32: // bit 4 of the offset sits below the top bit
+        return Choose(_mm256_slli_epi32(offset, 1), PickFromSixteen(window, offset),
+                      PickFromSixteen(window + 16, offset));
+    default:
+        return _mm256_i32gather_epi32(reinterpret_cast<const int*>(in), offset, 4);
     }
+}
+
+// Whole groups of eight; returns how many pixels were done.
+[[gnu::target("avx2")]] size_t GatherPixelsAvx2(uint32_t* out, const uint32_t* in, const PixelPicks::Group* groups,
+                                                const int32_t* offsets, size_t count)
+{
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), PickGroup(in, groups[i / 8], offsets + i));
     return i;
 }
 
-[[gnu::target("avx2")]] size_t CombinePixelPairsAvx2(uint32_t* out, const uint32_t* in, const int32_t* low,
-                                                     const int32_t* high, size_t count, bool And)
+[[gnu::target("avx2")]] size_t CombinePixelPairsAvx2(uint32_t* out, const uint32_t* in, const PixelPicks& low,
+                                                     const PixelPicks& high, bool And)
 {
-    const auto* base = reinterpret_cast<const int*>(in);
     const __m256i colour = _mm256_set1_epi32(0xFFFFFF);
+    const size_t count = std::min(low.Groups().size(), high.Groups().size()) * 8;
     size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        // A shrinking blit gathers from its source row straight from
-        // memory; asking for the row a few cache lines ahead measured
-        // faster than leaving it to the hardware. A prefetch never faults,
-        // so it may reach past the row.
+    for (; i < count; i += 8) {
+        // A shrinking blit may read its source row straight from memory;
+        // asking for the row a few cache lines ahead measured faster than
+        // leaving it to the hardware. A prefetch never faults, so it may
+        // reach past the row.
         _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(in + low[i]) + kPrefetchAhead),
                      _MM_HINT_T0);
-        const __m256i a = _mm256_i32gather_epi32(
-            base, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(low + i)), 4);
-        const __m256i b = _mm256_i32gather_epi32(
-            base, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(high + i)), 4);
+        const __m256i a = PickGroup(in, low.Groups()[i / 8], low.Offsets().data() + i);
+        const __m256i b = PickGroup(in, high.Groups()[i / 8], high.Offsets().data() + i);
         const __m256i v = And ? _mm256_and_si256(a, b) : _mm256_or_si256(a, b);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_and_si256(v, colour));
     }
@@ -104,25 +143,61 @@ bool HasAvx2()
 } // namespace
 #endif
 
-void GatherPixels(uint32_t* out, const uint32_t* in, const int32_t* index, size_t count)
+PixelPicks::PixelPicks(std::vector<int32_t> index, size_t rowSize) : index_(std::move(index))
 {
-    size_t done = 0;
 #ifdef SAVER_GATHER_AVX2
-    if (HasAvx2())
-        done = GatherPixelsAvx2(out, in, index, count);
+    if (!HasAvx2())
+        return;
+    const size_t groups = index_.size() / 8;
+    groups_.reserve(groups);
+    offsets_.resize(groups * 8);
+    for (size_t g = 0; g < groups; ++g) {
+        const int32_t* at = index_.data() + g * 8;
+        const auto [lowest, highest] = std::minmax_element(at, at + 8);
+        Group group{0, 0};
+        for (const int32_t window : {8, 16, 32}) {
+            // The window starts at the lowest pick, or earlier where the row
+            // ends, and must hold the highest.
+            const int64_t start = std::min<int64_t>(*lowest, int64_t(rowSize) - window);
+            if (start >= 0 && *highest < start + window) {
+                group = {int32_t(start), window};
+                break;
+            }
+        }
+        for (size_t k = 0; k < 8; ++k) {
+            const auto offset = uint32_t(at[k] - group.Start);
+            // Permutes read the low three bits; blends read the top bit,
+            // which takes bit 3, and the bit below it, which takes bit 4.
+            offsets_[g * 8 + k] =
+                group.Window == 0 ? at[k] : int32_t(offset | (offset & 8) << 28 | (offset & 16) << 26);
+        }
+        groups_.push_back(group);
+    }
+#else
+    (void)rowSize;
 #endif
-    GatherPixelsScalar(out + done, in, index + done, count - done);
 }
 
-void CombinePixelPairs(uint32_t* out, const uint32_t* in, const int32_t* low, const int32_t* high, size_t count,
-                       bool And)
+void GatherPixels(uint32_t* out, const uint32_t* in, const PixelPicks& picks)
 {
     size_t done = 0;
 #ifdef SAVER_GATHER_AVX2
-    if (HasAvx2())
-        done = CombinePixelPairsAvx2(out, in, low, high, count, And);
+    // Groups are prepared only where the processor has AVX2.
+    if (!picks.Groups().empty())
+        done = GatherPixelsAvx2(out, in, picks.Groups().data(), picks.Offsets().data(), picks.Groups().size() * 8);
 #endif
-    CombinePixelPairsScalar(out + done, in, low + done, high + done, count - done, And);
+    GatherPixelsScalar(out + done, in, picks.Index().data() + done, picks.size() - done);
+}
+
+void CombinePixelPairs(uint32_t* out, const uint32_t* in, const PixelPicks& low, const PixelPicks& high, bool And)
+{
+    size_t done = 0;
+#ifdef SAVER_GATHER_AVX2
+    if (!low.Groups().empty() && !high.Groups().empty())
+        done = CombinePixelPairsAvx2(out, in, low, high, And);
+#endif
+    CombinePixelPairsScalar(out + done, in, low.Index().data() + done, high.Index().data() + done,
+                            std::min(low.size(), high.size()) - done, And);
 }
 
 void GatherRotatedPixels(uint32_t* out, const uint32_t* in, int32_t origin, int32_t pitch, int32_t a, int32_t b,

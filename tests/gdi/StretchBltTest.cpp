@@ -306,11 +306,11 @@ TEST(PixelGather, VectorsAndTheirRemaindersMatchTheScalarLoops)
             high[i] = int32_t(random() % row.size());
         }
         std::vector<uint32_t> fast(count + 1, 0xABCDEF01u), slow(fast);
-        GatherPixels(fast.data(), row.data(), low.data(), count);
+        GatherPixels(fast.data(), row.data(), PixelPicks(low, row.size()));
         GatherPixelsScalar(slow.data(), row.data(), low.data(), count);
         EXPECT_EQ(fast, slow) << count << " pixels gathered";
         for (const bool And : {true, false}) {
-            CombinePixelPairs(fast.data(), row.data(), low.data(), high.data(), count, And);
+            CombinePixelPairs(fast.data(), row.data(), PixelPicks(low, row.size()), PixelPicks(high, row.size()), And);
             CombinePixelPairsScalar(slow.data(), row.data(), low.data(), high.data(), count, And);
             EXPECT_EQ(fast, slow) << count << " pixels combined, " << (And ? "AND" : "OR");
         }
@@ -328,4 +328,31 @@ TEST(PixelGather, VectorsAndTheirRemaindersMatchTheScalarLoops)
             EXPECT_EQ(fast, slow) << count << " pixels of a rotation, step " << stepA;
         }
     }
+}
+
+// Eight picks lying within 8, 16 or 32 pixels are permuted out of whole
+// vectors of the row: spans on both sides of each window size, rising and
+// falling (mirrored), from the row's start and up to its last pixel (where
+// the window must start early), give the one-by-one loop's pixels.
+TEST(PixelGather, PicksCloseTogetherMatchTheScalarLoop)
+{
+    std::vector<uint32_t> row(64);
+    for (size_t i = 0; i < row.size(); ++i)
+        row[i] = uint32_t(i * 0x01020304u + 0x55);
+    for (const int32_t span : {0, 7, 8, 15, 16, 31, 32, 33})
+        for (const bool falling : {false, true})
+            for (const bool atEnd : {false, true}) {
+                // Nine picks: a whole group and one left for the scalar loop.
+                std::vector<int32_t> index;
+                const int32_t first = atEnd ? int32_t(row.size()) - 1 - span : 0;
+                for (int32_t i = 0; i < 9; ++i)
+                    index.push_back(first + std::min(i, 7) * span / 7);
+                if (falling)
+                    std::reverse(index.begin(), index.begin() + 8);
+                std::vector<uint32_t> fast(index.size()), slow(index.size());
+                GatherPixels(fast.data(), row.data(), PixelPicks(index, row.size()));
+                GatherPixelsScalar(slow.data(), row.data(), index.data(), index.size());
+                EXPECT_EQ(fast, slow) << "span " << span << (falling ? " falling" : " rising")
+                                      << (atEnd ? " at the row's end" : "");
+            }
 }

@@ -272,6 +272,7 @@ struct MovedColumns {
     std::vector<int32_t> Columns;
     bool Shift = false;
     bool Complete = false;
+    PixelPicks Picks; // the columns, prepared for gathering where Complete
 };
 
 // One row of a push frame composed from the old image kept apart: the
@@ -293,8 +294,8 @@ void ComposePushRow(uint32_t* out, const uint32_t* here, const uint32_t* from, c
         const int32_t m0 = std::max(x0, low), m1 = std::min(x1, high);
         if (m1 > m0 && moved.Shift) {
             std::memcpy(out + m0, from + moved.Columns.front() + (m0 - low), size_t(m1 - m0) * 4);
-        } else if (m1 > m0 && moved.Complete) {
-            GatherPixels(out + m0, from, moved.Columns.data() + (m0 - low), size_t(m1 - m0));
+        } else if (m0 == low && m1 == high && moved.Complete) {
+            GatherPixels(out + m0, from, moved.Picks);
         } else {
             for (int32_t x = m0; x < m1; ++x) {
                 const int32_t c = moved.Columns[size_t(x - low)];
@@ -328,6 +329,8 @@ void ComposePush(const PushRow& row, Bitmap& Screen, const Bitmap& OldImage, con
         columns.Columns = AxisSources(moveTo.Left, moveTo.Right, moveFrom.Left, moveFrom.Right, width, false);
         columns.Shift = GatherOrder(columns.Columns, moveTo.Left) == Gather::Shift;
         columns.Complete = std::all_of(columns.Columns.begin(), columns.Columns.end(), [](int32_t c) { return c >= 0; });
+        if (columns.Complete && !columns.Shift)
+            columns.Picks = PixelPicks(columns.Columns, size_t(width));
     }
     const Rect stripFrom = row.StripFrom.At(m), stripTo = row.StripTo.At(m);
     // The strip's copy writes all of its destination when it is an unscaled
