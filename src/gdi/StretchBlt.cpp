@@ -229,7 +229,7 @@ RowCopy PickRowCopy(int sourceBytes, int destBytes)
 // two rows never overlap; saying so, and addressing four-byte pixels by
 // their byte offset, lets the compiler combine whole vectors of pixels.
 template <int SourceBytes, bool And, int Level, bool First>
-void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, size_t count)
+[[gnu::always_inline]] inline void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, size_t count)
 {
     auto read = [in](size_t i) {
         uint32_t v;
@@ -328,7 +328,7 @@ RunPlan PlanRuns(std::span<const AxisSpan> columns, int32_t xMin, int32_t xMax)
 
 // With the table's lowest level in place, fills the levels above it.
 template <bool And>
-void BuildLevels(uint32_t* t, size_t width, const RunPlan& plan)
+[[gnu::always_inline]] inline void BuildLevels(uint32_t* t, size_t width, const RunPlan& plan)
 {
     for (int32_t k = plan.Base + 1; k <= plan.Levels; ++k) {
         const size_t half = size_t{1} << (k - 1);
@@ -341,7 +341,7 @@ void BuildLevels(uint32_t* t, size_t width, const RunPlan& plan)
 
 // Writes every column's combination of its two table entries.
 template <int DestBytes, bool And>
-void WriteColumns(uint8_t* out, const uint32_t* t, std::span<const AxisSpan> columns, const RunPlan& plan)
+[[gnu::always_inline]] inline void WriteColumns(uint8_t* out, const uint32_t* t, std::span<const AxisSpan> columns, const RunPlan& plan)
 {
     const int32_t* low = plan.Low.Index().data();
     const int32_t* high = plan.High.Index().data();
@@ -366,7 +366,7 @@ void WriteColumns(uint8_t* out, const uint32_t* t, std::span<const AxisSpan> col
 // Several rows are combined pixel by pixel first (into `scratch`, a row of
 // `width` pixels, unless that is the level), so each is read once.
 template <int SourceBytes, bool And, int Level>
-void BuildBase(uint32_t* t, uint32_t* scratch, const Bitmap& from, int32_t yLow, int32_t yHigh, int32_t xMin,
+[[gnu::always_inline]] inline void BuildBase(uint32_t* t, uint32_t* scratch, const Bitmap& from, int32_t yLow, int32_t yHigh, int32_t xMin,
                size_t width)
 {
     const size_t count = width - (size_t{1} << Level) + 1;
@@ -388,8 +388,9 @@ void BuildBase(uint32_t* t, uint32_t* scratch, const Bitmap& from, int32_t yLow,
 // lowest level first, then each destination column combines its run of
 // that.
 template <int SourceBytes, int DestBytes, bool And>
-void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, std::span<const AxisSpan> columns,
-                const RunPlan& plan, int32_t xMin, int32_t xMax, std::vector<uint32_t>& table)
+[[gnu::always_inline]] inline void CombineRowIn(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh,
+                                                std::span<const AxisSpan> columns, const RunPlan& plan, int32_t xMin,
+                                                int32_t xMax, std::vector<uint32_t>& table)
 {
     if (yLow != yHigh && plan.SinglePixels) {
         // One source column a pixel: combine the rows straight from the source.
@@ -438,16 +439,52 @@ void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, s
 using RowCombine = void (*)(uint8_t*, const Bitmap&, int32_t, int32_t, std::span<const AxisSpan>, const RunPlan&,
                             int32_t, int32_t, std::vector<uint32_t>&);
 
+template <int SourceBytes, int DestBytes, bool And>
+void CombineRow(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh, std::span<const AxisSpan> columns,
+                const RunPlan& plan, int32_t xMin, int32_t xMax, std::vector<uint32_t>& table)
+{
+    CombineRowIn<SourceBytes, DestBytes, And>(out, from, yLow, yHigh, columns, plan, xMin, xMax, table);
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// The same row on 32-byte vectors, where the processor has them: combining
+// the source rows and building the table take a few loads and ANDs a pixel,
+// which vectors of eight pixels halve against the baseline's four.
+template <int SourceBytes, int DestBytes, bool And>
+[[gnu::target("avx2")]] void CombineRowAvx2(uint8_t* out, const Bitmap& from, int32_t yLow, int32_t yHigh,
+                                            std::span<const AxisSpan> columns, const RunPlan& plan, int32_t xMin,
+                                            int32_t xMax, std::vector<uint32_t>& table)
+{
+    CombineRowIn<SourceBytes, DestBytes, And>(out, from, yLow, yHigh, columns, plan, xMin, xMax, table);
+}
+
+template <int SourceBytes, int DestBytes, bool And>
+RowCombine PickRowCombineFor()
+{
+    // Four-byte pictures are the ones worth it: frames are composed in them.
+    if constexpr (SourceBytes == 4)
+        if (__builtin_cpu_supports("avx2"))
+            return CombineRowAvx2<SourceBytes, DestBytes, And>;
+    return CombineRow<SourceBytes, DestBytes, And>;
+}
+#else
+template <int SourceBytes, int DestBytes, bool And>
+RowCombine PickRowCombineFor()
+{
+    return CombineRow<SourceBytes, DestBytes, And>;
+}
+#endif
+
 template <int SourceBytes, bool And>
 RowCombine PickRowCombine(int destBytes)
 {
     switch (destBytes) {
     case 1:
-        return CombineRow<SourceBytes, 1, And>;
+        return PickRowCombineFor<SourceBytes, 1, And>();
     case 3:
-        return CombineRow<SourceBytes, 3, And>;
+        return PickRowCombineFor<SourceBytes, 3, And>();
     default:
-        return CombineRow<SourceBytes, 4, And>;
+        return PickRowCombineFor<SourceBytes, 4, And>();
     }
 }
 
