@@ -229,7 +229,8 @@ RowCopy PickRowCopy(int sourceBytes, int destBytes)
 // two rows never overlap; saying so, and addressing four-byte pixels by
 // their byte offset, lets the compiler combine whole vectors of pixels.
 template <int SourceBytes, bool And, int Level, bool First>
-[[gnu::always_inline]] inline void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in, size_t count)
+[[gnu::always_inline]] inline void CombineInto(uint32_t* __restrict combined, const uint8_t* __restrict in,
+                                               size_t count)
 {
     auto read = [in](size_t i) {
         uint32_t v;
@@ -341,7 +342,8 @@ template <bool And>
 
 // Writes every column's combination of its two table entries.
 template <int DestBytes, bool And>
-[[gnu::always_inline]] inline void WriteColumns(uint8_t* out, const uint32_t* t, std::span<const AxisSpan> columns, const RunPlan& plan)
+[[gnu::always_inline]] inline void WriteColumns(uint8_t* out, const uint32_t* t, std::span<const AxisSpan> columns,
+                                                const RunPlan& plan)
 {
     const int32_t* low = plan.Low.Index().data();
     const int32_t* high = plan.High.Index().data();
@@ -366,8 +368,8 @@ template <int DestBytes, bool And>
 // Several rows are combined pixel by pixel first (into `scratch`, a row of
 // `width` pixels, unless that is the level), so each is read once.
 template <int SourceBytes, bool And, int Level>
-[[gnu::always_inline]] inline void BuildBase(uint32_t* t, uint32_t* scratch, const Bitmap& from, int32_t yLow, int32_t yHigh, int32_t xMin,
-               size_t width)
+[[gnu::always_inline]] inline void BuildBase(uint32_t* t, uint32_t* scratch, const Bitmap& from, int32_t yLow,
+                                             int32_t yHigh, int32_t xMin, size_t width)
 {
     const size_t count = width - (size_t{1} << Level) + 1;
     auto row = [&](int32_t y) { return from.ScanLine(y) + size_t(xMin) * SourceBytes; };

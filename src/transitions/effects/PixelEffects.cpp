@@ -245,8 +245,8 @@ template <bool InPlace>
         const __m256i highQuotients = _mm256_srli_epi16(_mm256_mulhi_epu16(high, reciprocal), 6);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_packus_epi16(lowQuotients, highQuotients));
     }
-    for (size_t j = 0; i < bytes; ++i, ++j)
-        out[i] = Blend(d[i], s[i], w.Keep[j], w.Take[j]);
+    // The last few bytes start at a pixel, as the weights do.
+    BlendRowIn<4, InPlace>(out + i, under + i, s + i, bytes - i, w);
 }
 
 template <bool InPlace>
