@@ -61,6 +61,16 @@ void CopyPixels(uint8_t* out, const uint8_t* in, int32_t from, int32_t to)
         std::memcpy(out + size_t(from) * 4, in + size_t(from) * 4, size_t(to - from) * 4);
 }
 
+// Rows top to bottom - 1 of the old image, in one copy: the rows lie next
+// to each other in memory, last row first, in bitmaps of the same size and
+// format.
+void CopyRows(Bitmap& Screen, const Bitmap& OldImage, int32_t top, int32_t bottom)
+{
+    if (bottom > top)
+        std::memcpy(Screen.ScanLine(bottom - 1), OldImage.ScanLine(bottom - 1),
+                    Screen.Stride() * size_t(bottom - top - 1) + size_t(Screen.Width()) * 4);
+}
+
 // Pieces narrower than this on average make a band go pixel by pixel.
 constexpr int64_t kNarrowPieceWidth = 48;
 
@@ -92,21 +102,26 @@ void ComposeRegionFrame(Bitmap& Screen, const Bitmap& OldImage, const Bitmap* Pi
     const int32_t width = Screen.Width(), height = Screen.Height();
     const std::span<const Rect> rects = region.Rects();
     std::vector<uint32_t> select;
-    size_t band = 0;
-    int32_t y = 0;
-    while (y < height) {
-        // Skip bands above y; rows up to the next band take the old image.
-        while (band < rects.size() && rects[band].Bottom <= y)
-            ++band;
-        const int32_t bandTop = band < rects.size() ? std::max(rects[band].Top, y) : height;
-        for (; y < std::min(bandTop, height); ++y)
-            CopyPixels(Screen.ScanLine(y), OldImage.ScanLine(y), 0, width);
-        if (y >= height)
+    // Rows are stored bottom-up, so the bands are walked from the last row
+    // to the first: memory is then read and written in rising order, which
+    // the processor's prefetchers follow far better than row after row
+    // going down.
+    size_t end = rects.size();
+    int32_t y = height; // rows from y down are done
+    while (y > 0) {
+        // Skip bands from y down; rows down to the next band take the old
+        // image.
+        while (end > 0 && rects[end - 1].Top >= y)
+            --end;
+        const int32_t bandBottom = end > 0 ? std::clamp(rects[end - 1].Bottom, 0, y) : 0;
+        CopyRows(Screen, OldImage, bandBottom, y);
+        y = bandBottom;
+        if (y == 0)
             break;
-        size_t end = band + 1;
-        while (end < rects.size() && rects[end].Top == rects[band].Top)
-            ++end;
-        const int32_t bandBottom = std::min(rects[band].Bottom, height);
+        size_t band = end - 1;
+        while (band > 0 && rects[band - 1].Top == rects[end - 1].Top)
+            --band;
+        const int32_t bandTop = std::max(rects[band].Top, 0);
         // A band of many narrow pieces (bars, shreds, speckles) costs a
         // call per piece and row; a per-pixel select over the whole row
         // streams instead.
@@ -117,12 +132,13 @@ void ComposeRegionFrame(Bitmap& Screen, const Bitmap& OldImage, const Bitmap* Pi
                 const int32_t right = std::clamp(rects[i].Right, left, width);
                 std::fill(select.begin() + left, select.begin() + right, ~uint32_t{0});
             }
-            for (; y < bandBottom; ++y)
+            while (y > bandTop) {
+                --y;
                 SelectPixels(Screen.ScanLine(y), OldImage.ScanLine(y), Picture->ScanLine(y), select.data(), width);
-            band = end;
-            continue;
+            }
         }
-        for (; y < bandBottom; ++y) {
+        while (y > bandTop) {
+            --y;
             uint8_t* out = Screen.ScanLine(y);
             const uint8_t* old = OldImage.ScanLine(y);
             const uint8_t* in = Picture ? Picture->ScanLine(y) : nullptr;
@@ -137,7 +153,7 @@ void ComposeRegionFrame(Bitmap& Screen, const Bitmap& OldImage, const Bitmap* Pi
             }
             CopyPixels(out, old, x, width);
         }
-        band = end;
+        end = band;
     }
 }
 
