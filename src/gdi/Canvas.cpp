@@ -136,19 +136,22 @@ void Canvas::Draw(int32_t x, int32_t y, const Bitmap& source)
     }
     // Band by band and row by row: a clip region of many narrow rectangles
     // (bars, shreds) is copied in memory order rather than column by column.
+    // Rows are stored bottom-up, so that order is from the last band and row
+    // to the first.
     const int bytes = BitsPerPixel(source.GetPixelFormat()) / 8;
-    for (size_t band = 0; band < rects.size();) {
-        size_t end = band + 1;
-        while (end < rects.size() && rects[end].Top == rects[band].Top && rects[end].Bottom == rects[band].Bottom)
-            ++end;
-        for (int32_t y = rects[band].Top; y < rects[band].Bottom; ++y) {
+    for (size_t end = rects.size(); end > 0;) {
+        size_t band = end - 1;
+        while (band > 0 && rects[band - 1].Top == rects[end - 1].Top &&
+               rects[band - 1].Bottom == rects[end - 1].Bottom)
+            --band;
+        for (int32_t y = rects[band].Bottom - 1; y >= rects[band].Top; --y) {
             uint8_t* out = m_target->ScanLine(y);
             const uint8_t* in = source.ScanLine(y - top);
             for (size_t i = band; i < end; ++i)
                 std::memcpy(out + size_t(rects[i].Left) * bytes, in + size_t(rects[i].Left - left) * bytes,
                             size_t(rects[i].Width()) * bytes);
         }
-        band = end;
+        end = band;
     }
 }
 

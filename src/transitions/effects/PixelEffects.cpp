@@ -122,7 +122,9 @@ void RotateRows(Bitmap& Screen, const Bitmap& Picture, const Bitmap* OldImage, i
     const int64_t origin = PivotY * pitch + PivotX;
     const auto stepA = Sum(K), stepB = Sum(S);
     RotatedRow band[kTileRows];
-    for (int32_t top = 0; top < rows; top += kTileRows) {
+    // The last band first: rows are stored bottom-up, and the frame is then
+    // written in rising order.
+    for (int32_t top = rows > 0 ? (rows - 1) / kTileRows * kTileRows : -1; top >= 0; top -= kTileRows) {
         const int32_t count = std::min(kTileRows, rows - top);
         int64_t bandFirst = columns, bandLast = -1;
         for (int32_t i = 0; i < count; ++i) {
@@ -285,7 +287,9 @@ void BlendRows(Bitmap& Screen, const Bitmap& Under, const Bitmap& Picture, const
     const size_t bytes = size_t(std::min(Screen.Width(), Picture.Width())) * 4;
     static const BlendRowFn inPlace = PickBlendRow<true>(), apart = PickBlendRow<false>();
     const BlendRowFn blendRow = &Under == &Screen ? inPlace : apart;
-    for (int32_t y = 0; y < rows; ++y)
+    // The last row first: rows are stored bottom-up, and the prefetchers
+    // follow memory read in rising order best.
+    for (int32_t y = rows - 1; y >= 0; --y)
         blendRow(Screen.ScanLine(y), Under.ScanLine(y), Picture.ScanLine(y), bytes, weights);
 }
 

@@ -343,14 +343,16 @@ void ComposePush(const PushRow& row, Bitmap& Screen, const Bitmap& OldImage, con
         const bool moved = moves && y >= moveTo.Top && y < moveTo.Bottom && rows[size_t(y - moveTo.Top)] >= 0;
         return moved ? reinterpret_cast<const uint32_t*>(OldImage.ScanLine(rows[size_t(y - moveTo.Top)])) : nullptr;
     };
-    for (int32_t y = 0; y < height; ++y) {
+    // The last row first: rows are stored bottom-up, and the prefetchers
+    // follow memory written in rising order best.
+    for (int32_t y = height - 1; y >= 0; --y) {
         const uint32_t* from = movedRow(y);
         // The next row's squeeze is fetched while this one is gathered
         // pixel by pixel.
-        if (!columns.Shift && y + 1 < height)
-            if (const uint32_t* next = movedRow(y + 1)) {
+        if (!columns.Shift && y > 0)
+            if (const uint32_t* next = movedRow(y - 1)) {
                 PrefetchForReading(next + moveFrom.Left, size_t(moveFrom.Width()) * 4);
-                PrefetchForWriting(Screen.ScanLine(y + 1) + size_t(moveTo.Left) * 4, size_t(moveTo.Width()) * 4);
+                PrefetchForWriting(Screen.ScanLine(y - 1) + size_t(moveTo.Left) * 4, size_t(moveTo.Width()) * 4);
             }
         const bool inStrip = y >= strip.Top && y < strip.Bottom;
         ComposePushRow(reinterpret_cast<uint32_t*>(Screen.ScanLine(y)),
