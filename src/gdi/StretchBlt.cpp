@@ -279,6 +279,7 @@ struct RunPlan {
     int32_t Base = 0;          // the lowest level the table holds
     bool SinglePixels = false; // every run is one pixel
     bool Consecutive = false;  // the columns are consecutive destination pixels
+    bool Straight = false;     // ... each reading the next source pixel
     // Per column, as indices into the table: the window at the run's start
     // and the one at its end.
     PixelPicks Low, High;
@@ -364,6 +365,22 @@ template <int DestBytes, bool And>
     }
 }
 
+// out = the AND (OR) of `count` rows pixel by pixel, the fourth byte
+// cleared: one pass per row over a destination row that stays in the cache.
+template <bool And>
+[[gnu::always_inline]] inline void CombineWholeRows(uint32_t* __restrict out, const uint8_t* const* rows,
+                                                    int32_t count, size_t width)
+{
+    const auto* __restrict first = reinterpret_cast<const uint32_t*>(rows[0]);
+    for (size_t x = 0; x < width; ++x)
+        out[x] = first[x] & 0xFFFFFF;
+    for (int32_t i = 1; i < count; ++i) {
+        const auto* __restrict next = reinterpret_cast<const uint32_t*>(rows[i]);
+        for (size_t x = 0; x < width; ++x)
+            out[x] = (And ? out[x] & next[x] : out[x] | next[x]) & 0xFFFFFF;
+    }
+}
+
 // The table's lowest level, `Level`, from source rows yLow to yHigh.
 // Several rows are combined pixel by pixel first (into `scratch`, a row of
 // `width` pixels, unless that is the level), so each is read once.
@@ -398,7 +415,15 @@ template <int SourceBytes, int DestBytes, bool And>
     if (yLow != yHigh && plan.SinglePixels) {
         // One source column a pixel: combine the rows straight from the source.
         const int32_t rows = yHigh - yLow + 1;
-        const uint8_t* in[8];
+        const uint8_t* in[8] = {};
+        if (SourceBytes == 4 && DestBytes == 4 && plan.Straight && rows <= 8) {
+            // Rows squeezed, columns kept: whole rows combine pixel by pixel.
+            // Rows are 4-byte aligned, so the pixels can be read as words.
+            for (int32_t i = 0; i < rows; ++i)
+                in[i] = from.ScanLine(yHigh - i) + size_t(columns.front().Last) * 4;
+            CombineWholeRows<And>(reinterpret_cast<uint32_t*>(out) + columns.front().Dest, in, rows, columns.size());
+            return;
+        }
         if (rows <= 8) {
             for (int32_t i = 0; i < rows; ++i)
                 in[i] = from.ScanLine(yLow + i);
@@ -588,7 +613,8 @@ void StretchBlt(Bitmap& target, std::span<const Rect> clips, int32_t xd, int32_t
             xMin = std::min({xMin, c.First, c.Last});
             xMax = std::max({xMax, c.First, c.Last});
         }
-        const RunPlan plan = combine ? PlanRuns(clipColumns, xMin, xMax) : RunPlan{};
+        RunPlan plan = combine ? PlanRuns(clipColumns, xMin, xMax) : RunPlan{};
+        plan.Straight = straight;
         // Four-byte pixels stretched into one unbroken stretch of each row:
         // every row gathers by the same list of source columns.
         PixelPicks sourceColumns;
