@@ -85,18 +85,22 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ComposeShowFrameTest,
 
 TEST(ComposeRegionFrame, TakesThePictureInsideTheRegionAndTheOldImageElsewhere)
 {
-    const auto picture = DeviceCopy(*MakePicture(20, 10));
-    const auto old = MakePatternedOldImage(20, 10);
-    Bitmap frame(20, 10, PixelFormat::pfDevice);
-    // Two bands, one with two pieces, and parts outside the frame.
-    Region region = Region::CreateRectRgn(-5, 2, 4, 5);
-    region.Combine(region, Region::CreateRectRgn(10, 3, 30, 12), CombineMode::Or);
-    ComposeRegionFrame(frame, *old, picture.get(), region);
-    for (int32_t y = 0; y < 10; ++y)
-        for (int32_t x = 0; x < 20; ++x) {
-            const bool inside = PtInRegion(region, x, y);
-            EXPECT_EQ(frame.GetPixel(x, y), (inside ? *picture : *old).GetPixel(x, y)) << x << "," << y;
-        }
+    // 20 pixels wide, every band goes pixel by pixel; 100 wide, piece by piece.
+    for (const int32_t width : {20, 100}) {
+        const auto picture = DeviceCopy(*MakePicture(width, 10));
+        const auto old = MakePatternedOldImage(width, 10);
+        Bitmap frame(width, 10, PixelFormat::pfDevice);
+        // Bands with one and two pieces, crossing the top and the bottom.
+        Region region = Region::CreateRectRgn(-5, 2, 4, 5);
+        region.Combine(region, Region::CreateRectRgn(10, 3, 30, 12), CombineMode::Or);
+        region.Combine(region, Region::CreateRectRgn(6, -4, 9, 1), CombineMode::Or);
+        ComposeRegionFrame(frame, *old, picture.get(), region);
+        for (int32_t y = 0; y < 10; ++y)
+            for (int32_t x = 0; x < width; ++x) {
+                const bool inside = PtInRegion(region, x, y);
+                EXPECT_EQ(frame.GetPixel(x, y), (inside ? *picture : *old).GetPixel(x, y)) << x << "," << y;
+            }
+    }
 }
 
 TEST(ComposeRegionFrame, WithoutAPictureLeavesTheInsideAlone)
