@@ -328,6 +328,87 @@ Rect Region::RectFromCoordinates(int64_t left, int64_t top, int64_t right, int64
             ClampCoordinate(std::max(left, right)), ClampCoordinate(std::max(top, bottom))};
 }
 
+namespace {
+
+// Rectangles whose tops and bottoms lie within a few rows per rectangle
+// (every region of the transition styles) are ordered by counting rows
+// rather than by comparison sorts, which took most of the time of building
+// a region of speckles.
+bool FewRowsFor(const std::vector<Rect>& rects, int32_t top, int32_t bottom)
+{
+    return int64_t(bottom) - top <= 4 * int64_t(rects.size()) + 1024;
+}
+
+std::pair<int32_t, int32_t> RowsSpanned(const std::vector<Rect>& rects)
+{
+    int32_t top = rects.front().Top, bottom = rects.front().Bottom;
+    for (const Rect& r : rects) {
+        top = std::min(top, r.Top);
+        bottom = std::max(bottom, r.Bottom);
+    }
+    return {top, bottom};
+}
+
+// Every distinct top and bottom, rising.
+std::vector<int32_t> SortedEdges(const std::vector<Rect>& rects)
+{
+    std::vector<int32_t> edges;
+    const auto [top, bottom] = RowsSpanned(rects);
+    if (FewRowsFor(rects, top, bottom)) {
+        std::vector<bool> isEdge(size_t(bottom - top) + 1);
+        for (const Rect& r : rects) {
+            isEdge[size_t(r.Top - top)] = true;
+            isEdge[size_t(r.Bottom - top)] = true;
+        }
+        for (size_t i = 0; i < isEdge.size(); ++i)
+            if (isEdge[i])
+                edges.push_back(top + int32_t(i));
+        return edges;
+    }
+    edges.reserve(2 * rects.size());
+    for (const Rect& r : rects) {
+        edges.push_back(r.Top);
+        edges.push_back(r.Bottom);
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    return edges;
+}
+
+void SortByTopThenLeft(std::vector<Rect>& rects)
+{
+    const auto byLeft = [](const Rect& a, const Rect& b) { return a.Left < b.Left; };
+    const auto [top, bottom] = RowsSpanned(rects);
+    if (!FewRowsFor(rects, top, bottom)) {
+        std::sort(rects.begin(), rects.end(), [](const Rect& a, const Rect& b) {
+            return a.Top != b.Top ? a.Top < b.Top : a.Left < b.Left;
+        });
+        return;
+    }
+    // Counted into place by top, keeping their order; then each row's few
+    // rectangles, usually made left to right already, by Left.
+    std::vector<uint32_t> start(size_t(bottom - top) + 2);
+    for (const Rect& r : rects)
+        ++start[size_t(r.Top - top) + 1];
+    for (size_t i = 1; i < start.size(); ++i)
+        start[i] += start[i - 1];
+    std::vector<Rect> sorted(rects.size());
+    for (const Rect& r : rects)
+        sorted[start[size_t(r.Top - top)]++] = r;
+    for (size_t first = 0; first < sorted.size();) {
+        size_t last = first + 1;
+        while (last < sorted.size() && sorted[last].Top == sorted[first].Top)
+            ++last;
+        const auto from = sorted.begin() + std::ptrdiff_t(first), to = sorted.begin() + std::ptrdiff_t(last);
+        if (!std::is_sorted(from, to, byLeft))
+            std::sort(from, to, byLeft);
+        first = last;
+    }
+    rects = std::move(sorted);
+}
+
+} // namespace
+
 Region Region::FromRects(std::vector<Rect> rects)
 {
     for (Rect& r : rects)
@@ -340,18 +421,9 @@ Region Region::FromRects(std::vector<Rect> rects)
     // Every band lies between two consecutive edges; the rectangles covering
     // it are kept sorted by Left as the sweep goes down, so each band's spans
     // come out in order.
-    std::vector<int32_t> edges;
-    edges.reserve(2 * rects.size());
-    for (const Rect& r : rects) {
-        edges.push_back(r.Top);
-        edges.push_back(r.Bottom);
-    }
-    std::sort(edges.begin(), edges.end());
-    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    std::vector<int32_t> edges = SortedEdges(rects);
+    SortByTopThenLeft(rects);
     const auto byLeft = [](const Rect& a, const Rect& b) { return a.Left < b.Left; };
-    std::sort(rects.begin(), rects.end(), [](const Rect& a, const Rect& b) {
-        return a.Top != b.Top ? a.Top < b.Top : a.Left < b.Left;
-    });
 
     std::vector<Rect> active;
     std::vector<Span> spans;
