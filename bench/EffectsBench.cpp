@@ -8,6 +8,7 @@
 // Extra flag, taken before Google Benchmark's own:
 //   --sizes=WxH[,WxH...]   frame sizes (default 1920x1080,3840x2160)
 
+#include "core/FrameMemory.h"
 #include "effect-frames/TestPictures.h"
 #include "effect-frames/TransitionFrames.h"
 #include "gdi/Bitmap.h"
@@ -122,6 +123,8 @@ bool ParseSizes(const char* text, std::vector<Size>& sizes)
 
 int main(int argc, char** argv)
 {
+    // Frames are timed with the heap the saver runs with.
+    KeepFrameMemoryForReuse();
     std::vector<Size> sizes{{1920, 1080}, {3840, 2160}};
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {

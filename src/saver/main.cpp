@@ -2,6 +2,7 @@
 // start-up with the command-line arguments.
 
 #include "core/Error.h"
+#include "core/FrameMemory.h"
 #include "gui/backend/BackendFactory.h"
 #include "platform/InstallPlatformServices.h"
 #include "saver/SaverHead.h"
@@ -42,6 +43,7 @@ std::vector<std::string> Arguments(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    saver::KeepFrameMemoryForReuse();
     const std::vector<std::string> args = Arguments(argc, argv);
 #ifndef _WIN32
     // A terminal user's questions are answered before any display is opened.
