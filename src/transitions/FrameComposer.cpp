@@ -107,10 +107,10 @@ void ComposeRegionFrame(Bitmap& Screen, const Bitmap& OldImage, const Bitmap* Pi
     // the processor's prefetchers follow far better than row after row
     // going down.
     size_t end = rects.size();
-    int32_t y = height; // rows from y down are done
+    int32_t y = height; // rows y to height - 1 are done
     while (y > 0) {
-        // Skip bands from y down; rows down to the next band take the old
-        // image.
+        // Skip bands that start at row y or below it; the rows between the
+        // next band up and row y take the old image.
         while (end > 0 && rects[end - 1].Top >= y)
             --end;
         const int32_t bandBottom = end > 0 ? std::clamp(rects[end - 1].Bottom, 0, y) : 0;
