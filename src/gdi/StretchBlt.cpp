@@ -635,14 +635,17 @@ void StretchBlt(Bitmap& target, std::span<const Rect> clips, int32_t xd, int32_t
         // from the last to the first: memory is then written (and, unless
         // mirrored, read) in rising order, which the processor's prefetchers
         // follow far better.
+        // A picked or combined row reads its source row once and leaves it
+        // too soon for the processor's own prefetching to get ahead: the
+        // one two destination rows on is asked for meanwhile (measured
+        // faster than one or four on). Where rows are squeezed too, each
+        // destination row reads a run of neighbouring source rows, which
+        // the processor follows by itself (asking measured slower).
+        const bool askForRows = (combine || !straight) && !(combine && !AllSinglePixels(rows));
         for (size_t r = clipRows.size(); r-- > 0;) {
             const AxisSpan& row = clipRows[r];
             uint8_t* out = target.ScanLine(row.Dest);
-            // A picked or combined row reads its source rows once and leaves
-            // them too soon for the processor's own prefetching to get
-            // ahead: the ones two destination rows on are asked for
-            // meanwhile (measured faster than one or four on).
-            if ((combine || !straight) && r >= 2 && sourceRows(clipRows[r - 2]) != sourceRows(clipRows[r - 1])) {
+            if (askForRows && r >= 2 && sourceRows(clipRows[r - 2]) != sourceRows(clipRows[r - 1])) {
                 const auto [low, high] = sourceRows(clipRows[r - 2]);
                 for (int32_t y = low; y <= high; ++y)
                     PrefetchForReading(from->ScanLine(y) + size_t(xMin) * size_t(srcBytes),
