@@ -165,6 +165,21 @@ void Canvas::StretchBlt(int32_t xd, int32_t yd, int32_t wd, int32_t hd, const Bi
                       m_stretchMode);
 }
 
+void Canvas::StretchBlts(std::span<const StretchCopy> copies, const Bitmap& source)
+{
+    if (copies.empty())
+        return;
+    const std::vector<Rect> rects = DeviceRects(std::nullopt);
+    if (rects.empty())
+        return;
+    std::vector<StretchCopy> device(copies.begin(), copies.end());
+    for (StretchCopy& c : device) {
+        c.xd += m_origin.X;
+        c.yd += m_origin.Y;
+    }
+    saver::StretchBlts(*m_target, rects, device, source, m_stretchMode);
+}
+
 void Canvas::StretchDraw(const Rect& dest, const Bitmap& source)
 {
     StretchBlt(dest.Left, dest.Top, dest.Width(), dest.Height(), source, 0, 0, source.Width(), source.Height());

@@ -94,6 +94,9 @@ public:
     // StretchBlt(SRCCOPY) from a bitmap in this canvas's stretch mode.
     void StretchBlt(int32_t xd, int32_t yd, int32_t wd, int32_t hd, const Bitmap& source, int32_t xs, int32_t ys,
                     int32_t ws, int32_t hs);
+    // Several StretchBlts from one bitmap, drawn as in turn but row by row
+    // across them all (see saver::StretchBlts).
+    void StretchBlts(std::span<const StretchCopy> copies, const Bitmap& source);
 
     // Text in the font (see GlyphRenderer). TextOut puts the top-left of the
     // text cell at (x, y); with a solid brush the cell is first filled with

@@ -544,6 +544,10 @@ bool IsStraight(std::span<const AxisSpan> columns)
     return columns.front().First == columns.front().Last;
 }
 
+// More passes than this (a clip region of many rectangles) are drawn one
+// after another instead of row by row across all of them.
+constexpr size_t kInterleavedPasses = 8;
+
 bool AllSinglePixels(const std::vector<AxisSpan>& spans)
 {
     return std::all_of(spans.begin(), spans.end(), [](const AxisSpan& s) { return s.First == s.Last; });
@@ -560,112 +564,172 @@ void StretchBlt(Bitmap& target, const Rect& clip, int32_t xd, int32_t yd, int32_
 void StretchBlt(Bitmap& target, std::span<const Rect> clips, int32_t xd, int32_t yd, int32_t wd, int32_t hd,
                 const Bitmap& source, int32_t xs, int32_t ys, int32_t ws, int32_t hs, StretchMode mode)
 {
+    const StretchCopy copy{xd, yd, wd, hd, xs, ys, ws, hs};
+    StretchBlts(target, clips, std::span<const StretchCopy>(&copy, 1), source, mode);
+}
+
+namespace {
+
+// One copy's pixel mapping over the clip rectangles' extent, ordered by
+// destination position, so each clip rectangle takes a slice.
+struct CopyAxes {
+    std::vector<AxisSpan> Columns, Rows;
+    bool Combine = false;
+    bool RowsSqueezed = false; // some destination row reads several source rows
+};
+
+// One copy through one clip rectangle, prepared once for all its rows.
+struct StretchPass {
+    const CopyAxes* Axes = nullptr;
+    std::span<const AxisSpan> Columns, Rows;
+    bool Straight = false;
+    int32_t XMin = 0, XMax = 0;
+    RunPlan Plan;
+    PixelPicks SourceColumns;
+    size_t Next = 0; // rows Rows[0, Next) are still to be drawn
+};
+
+std::span<const AxisSpan> Slice(const std::vector<AxisSpan>& spans, int32_t low, int32_t high)
+{
+    auto byDest = [](const AxisSpan& a, const AxisSpan& b) { return a.Dest < b.Dest; };
+    auto first = std::lower_bound(spans.begin(), spans.end(), AxisSpan{low, 0, 0}, byDest);
+    auto last = std::lower_bound(first, spans.end(), AxisSpan{high, 0, 0}, byDest);
+    return {spans.data() + (first - spans.begin()), size_t(last - first)};
+}
+
+} // namespace
+
+void StretchBlts(Bitmap& target, std::span<const Rect> clips, std::span<const StretchCopy> copies,
+                 const Bitmap& source, StretchMode mode)
+{
     const Rect bounds{0, 0, target.Width(), target.Height()};
     Rect extent;
     for (const Rect& clip : clips)
         extent.Unite(clip.Intersected(bounds));
     if (extent.IsEmpty() || source.Empty())
         return;
-    std::vector<AxisSpan> columns = MapAxis(xd, wd, xs, ws, source.Width(), extent.Left, extent.Right);
-    if (columns.empty())
-        return;
-    std::vector<AxisSpan> rows = MapAxis(yd, hd, ys, hs, source.Height(), extent.Top, extent.Bottom);
-    if (rows.empty())
-        return;
-    // Ordered by destination position, so each clip rectangle takes a slice.
+    const bool combining = mode == StretchMode::BLACKONWHITE || mode == StretchMode::WHITEONBLACK;
     auto byDest = [](const AxisSpan& a, const AxisSpan& b) { return a.Dest < b.Dest; };
-    std::sort(columns.begin(), columns.end(), byDest);
-    std::sort(rows.begin(), rows.end(), byDest);
+    std::vector<CopyAxes> axes(copies.size());
+    for (size_t i = 0; i < copies.size(); ++i) {
+        const StretchCopy& c = copies[i];
+        CopyAxes& a = axes[i];
+        a.Columns = MapAxis(c.xd, c.wd, c.xs, c.ws, source.Width(), extent.Left, extent.Right);
+        if (!a.Columns.empty())
+            a.Rows = MapAxis(c.yd, c.hd, c.ys, c.hs, source.Height(), extent.Top, extent.Bottom);
+        std::sort(a.Columns.begin(), a.Columns.end(), byDest);
+        std::sort(a.Rows.begin(), a.Rows.end(), byDest);
+        // Combining pixels matters only where a run holds more than one.
+        a.RowsSqueezed = !AllSinglePixels(a.Rows);
+        a.Combine = combining && (a.RowsSqueezed || !AllSinglePixels(a.Columns));
+    }
 
     // Reading from the bitmap being written: read from a copy taken first.
-    std::unique_ptr<Bitmap> copy;
+    std::unique_ptr<Bitmap> sourceCopy;
     const Bitmap* from = &source;
     if (&source == &target) {
-        copy = std::make_unique<Bitmap>(source.GetPixelFormat());
-        copy->Assign(source);
-        from = copy.get();
+        sourceCopy = std::make_unique<Bitmap>(source.GetPixelFormat());
+        sourceCopy->Assign(source);
+        from = sourceCopy.get();
     }
     const int srcBytes = BitsPerPixel(from->GetPixelFormat()) / 8;
     const int dstBytes = BitsPerPixel(target.GetPixelFormat()) / 8;
-    // Combining pixels matters only where a run holds more than one.
-    const bool combine = (mode == StretchMode::BLACKONWHITE || mode == StretchMode::WHITEONBLACK) &&
-                         !(AllSinglePixels(columns) && AllSinglePixels(rows));
     const RowCopy copyRow = PickRowCopy(srcBytes, dstBytes);
     const RowCombine combineRow = mode == StretchMode::BLACKONWHITE ? PickRowCombine<true>(srcBytes, dstBytes)
                                                                     : PickRowCombine<false>(srcBytes, dstBytes);
     std::vector<uint32_t> table;
 
-    auto slice = [&](const std::vector<AxisSpan>& spans, int32_t low, int32_t high) {
-        auto first = std::lower_bound(spans.begin(), spans.end(), AxisSpan{low, 0, 0}, byDest);
-        auto last = std::lower_bound(first, spans.end(), AxisSpan{high, 0, 0}, byDest);
-        return std::span<const AxisSpan>(spans.data() + (first - spans.begin()), size_t(last - first));
-    };
-    for (const Rect& rawClip : clips) {
-        const Rect clip = rawClip.Intersected(bounds);
-        if (clip.IsEmpty())
-            continue;
-        const auto clipColumns = slice(columns, clip.Left, clip.Right);
-        if (clipColumns.empty())
-            continue;
-        const bool straight = IsStraight(clipColumns);
-        int32_t xMin = INT32_MAX, xMax = INT32_MIN;
-        for (const AxisSpan& c : clipColumns) {
-            xMin = std::min({xMin, c.First, c.Last});
-            xMax = std::max({xMax, c.First, c.Last});
+    // Every copy through every clip rectangle, in the order they are drawn.
+    std::vector<StretchPass> passes;
+    for (const CopyAxes& a : axes)
+        for (const Rect& rawClip : clips) {
+            const Rect clip = rawClip.Intersected(bounds);
+            if (clip.IsEmpty())
+                continue;
+            StretchPass pass;
+            pass.Axes = &a;
+            pass.Columns = Slice(a.Columns, clip.Left, clip.Right);
+            pass.Rows = Slice(a.Rows, clip.Top, clip.Bottom);
+            if (pass.Columns.empty() || pass.Rows.empty())
+                continue;
+            pass.Straight = IsStraight(pass.Columns);
+            pass.XMin = INT32_MAX;
+            pass.XMax = INT32_MIN;
+            for (const AxisSpan& c : pass.Columns) {
+                pass.XMin = std::min({pass.XMin, c.First, c.Last});
+                pass.XMax = std::max({pass.XMax, c.First, c.Last});
+            }
+            if (a.Combine)
+                pass.Plan = PlanRuns(pass.Columns, pass.XMin, pass.XMax);
+            pass.Plan.Straight = pass.Straight;
+            // Four-byte pixels stretched into one unbroken stretch of each
+            // row: every row gathers by the same list of source columns.
+            if (!a.Combine && !pass.Straight && srcBytes == 4 && dstBytes == 4 &&
+                ConsecutiveDestinations(pass.Columns)) {
+                std::vector<int32_t> picks;
+                picks.reserve(pass.Columns.size());
+                for (const AxisSpan& c : pass.Columns)
+                    picks.push_back(c.Last);
+                pass.SourceColumns = PixelPicks(std::move(picks), size_t(from->Width()));
+            }
+            pass.Next = pass.Rows.size();
+            passes.push_back(std::move(pass));
         }
-        RunPlan plan = combine ? PlanRuns(clipColumns, xMin, xMax) : RunPlan{};
-        plan.Straight = straight;
-        // Four-byte pixels stretched into one unbroken stretch of each row:
-        // every row gathers by the same list of source columns.
-        PixelPicks sourceColumns;
-        if (!combine && !straight && srcBytes == 4 && dstBytes == 4 && ConsecutiveDestinations(clipColumns)) {
-            std::vector<int32_t> picks;
-            picks.reserve(clipColumns.size());
-            for (const AxisSpan& c : clipColumns)
-                picks.push_back(c.Last);
-            sourceColumns = PixelPicks(std::move(picks), size_t(from->Width()));
-        }
-        const auto clipRows = slice(rows, clip.Top, clip.Bottom);
+
+    // Draws row r of a pass.
+    const auto drawRow = [&](const StretchPass& pass, size_t r) {
+        const bool combine = pass.Axes->Combine;
         // The source rows a destination row reads, lowest and highest.
         auto sourceRows = [&](const AxisSpan& row) {
             return combine ? std::pair{std::min(row.First, row.Last), std::max(row.First, row.Last)}
                            : std::pair{row.First, row.First};
         };
-        // Rows are stored bottom-up, so the destination rows are walked
-        // from the last to the first: memory is then written (and, unless
-        // mirrored, read) in rising order, which the processor's prefetchers
-        // follow far better.
+        const AxisSpan& row = pass.Rows[r];
+        uint8_t* out = target.ScanLine(row.Dest);
         // A picked or combined row reads its source row once and leaves it
         // too soon for the processor's own prefetching to get ahead: the
         // one two destination rows on is asked for meanwhile (measured
         // faster than one or four on). Where rows are squeezed too, each
         // destination row reads a run of neighbouring source rows, which
         // the processor follows by itself (asking measured slower).
-        const bool askForRows = (combine || !straight) && !(combine && !AllSinglePixels(rows));
-        for (size_t r = clipRows.size(); r-- > 0;) {
-            const AxisSpan& row = clipRows[r];
-            uint8_t* out = target.ScanLine(row.Dest);
-            if (askForRows && r >= 2 && sourceRows(clipRows[r - 2]) != sourceRows(clipRows[r - 1])) {
-                const auto [low, high] = sourceRows(clipRows[r - 2]);
-                for (int32_t y = low; y <= high; ++y)
-                    PrefetchForReading(from->ScanLine(y) + size_t(xMin) * size_t(srcBytes),
-                                       size_t(xMax - xMin + 1) * size_t(srcBytes));
-            }
-            if (!sourceColumns.empty()) {
-                // Rows are 4-byte aligned, so the pixels can be read as words.
-                GatherPixels(reinterpret_cast<uint32_t*>(out) + clipColumns.front().Dest,
-                             reinterpret_cast<const uint32_t*>(from->ScanLine(row.First)), sourceColumns);
-                continue;
-            }
-            if (!combine) {
-                // Horizontally the last pixel of a run survives, vertically the first.
-                copyRow(out, from->ScanLine(row.First), clipColumns, straight);
-                continue;
-            }
-            combineRow(out, *from, std::min(row.First, row.Last), std::max(row.First, row.Last), clipColumns, plan,
-                       xMin, xMax, table);
+        const bool askForRows = (combine || !pass.Straight) && !(combine && pass.Axes->RowsSqueezed);
+        if (askForRows && r >= 2 && sourceRows(pass.Rows[r - 2]) != sourceRows(pass.Rows[r - 1])) {
+            const auto [low, high] = sourceRows(pass.Rows[r - 2]);
+            for (int32_t y = low; y <= high; ++y)
+                PrefetchForReading(from->ScanLine(y) + size_t(pass.XMin) * size_t(srcBytes),
+                                   size_t(pass.XMax - pass.XMin + 1) * size_t(srcBytes));
         }
+        if (!pass.SourceColumns.empty()) {
+            // Rows are 4-byte aligned, so the pixels can be read as words.
+            GatherPixels(reinterpret_cast<uint32_t*>(out) + pass.Columns.front().Dest,
+                         reinterpret_cast<const uint32_t*>(from->ScanLine(row.First)), pass.SourceColumns);
+            return;
+        }
+        if (!combine) {
+            // Horizontally the last pixel of a run survives, vertically the first.
+            copyRow(out, from->ScanLine(row.First), pass.Columns, pass.Straight);
+            return;
+        }
+        combineRow(out, *from, std::min(row.First, row.Last), std::max(row.First, row.Last), pass.Columns,
+                   pass.Plan, pass.XMin, pass.XMax, table);
+    };
+
+    // Rows are stored bottom-up, so the destination rows are walked from the
+    // last to the first: memory is then written (and, unless mirrored, read)
+    // in rising order, which the processor's prefetchers follow far better.
+    // With a few passes, each row is drawn by all of them in turn, so it is
+    // written in one sweep rather than in strips a frame apart; a pixel
+    // drawn by several passes still ends as the last one left it.
+    if (passes.size() > kInterleavedPasses) {
+        for (StretchPass& pass : passes)
+            while (pass.Next > 0)
+                drawRow(pass, --pass.Next);
+        return;
     }
+    for (int32_t y = extent.Bottom - 1; y >= extent.Top; --y)
+        for (StretchPass& pass : passes)
+            if (pass.Next > 0 && pass.Rows[pass.Next - 1].Dest == y)
+                drawRow(pass, --pass.Next);
 }
 
 } // namespace saver

@@ -33,4 +33,17 @@ void StretchBlt(Bitmap& target, const Rect& clip, int32_t xd, int32_t yd, int32_
 void StretchBlt(Bitmap& target, std::span<const Rect> clips, int32_t xd, int32_t yd, int32_t wd, int32_t hd,
                 const Bitmap& source, int32_t xs, int32_t ys, int32_t ws, int32_t hs, StretchMode mode);
 
+// One of several copies from the same source: destination and source
+// rectangles as StretchBlt takes them.
+struct StretchCopy {
+    int32_t xd, yd, wd, hd;
+    int32_t xs, ys, ws, hs;
+};
+
+// The copies as StretchBlt would draw them one after another (where they
+// overlap, the later one shows), but row by row across all of them, so
+// each destination row is written in one sweep.
+void StretchBlts(Bitmap& target, std::span<const Rect> clips, std::span<const StretchCopy> copies,
+                 const Bitmap& source, StretchMode mode);
+
 } // namespace saver

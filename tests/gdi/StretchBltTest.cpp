@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <random>
+#include <span>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -154,6 +155,35 @@ TEST(StretchBlt, ClipRectanglesSelectPixelsOfTheFullBlit)
                 ASSERT_EQ(clipped.GetPixel(x, y), inside ? full.GetPixel(x, y) : clBlack)
                     << "round " << round << " pixel " << x << "," << y;
             }
+    }
+}
+
+// Copies drawn together row by row end as they do drawn one after another,
+// overlapping ones included, with few clip rectangles (row by row) and with
+// more than are interleaved (one copy after another).
+TEST(StretchBlt, CopiesTogetherDrawWhatTheyDrawInTurn)
+{
+    std::mt19937 random(20261210);
+    auto source = Numbered(23, 17);
+    const Rect fewClips[] = {{0, 0, 10, 7}, {2, 9, 20, 24}};
+    std::vector<Rect> manyClips;
+    for (int32_t y = 0; y < 24; y += 3)
+        manyClips.push_back({y % 5, y, 24 - y % 7, y + 2});
+    for (int round = 0; round < 200; ++round) {
+        auto range = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+        std::vector<StretchCopy> copies(size_t(range(2, 4)));
+        for (StretchCopy& c : copies)
+            c = {range(-5, 20), range(-5, 20), range(-30, 30), range(-30, 30),
+                 range(-5, 20), range(-5, 15), range(-30, 30), range(-25, 25)};
+        const StretchMode mode = round % 2 ? StretchMode::COLORONCOLOR : StretchMode::WHITEONBLACK;
+        const std::span<const Rect> clips = round % 3 ? std::span<const Rect>(fewClips) : manyClips;
+        Bitmap inTurn(24, 24, PixelFormat::pf32bit), together(24, 24, PixelFormat::pf32bit);
+        for (const StretchCopy& c : copies)
+            StretchBlt(inTurn, clips, c.xd, c.yd, c.wd, c.hd, *source, c.xs, c.ys, c.ws, c.hs, mode);
+        StretchBlts(together, clips, copies, *source, mode);
+        ExpectSameBitmap(together, inTurn);
+        if (HasFailure())
+            FAIL() << "round " << round;
     }
 }
 

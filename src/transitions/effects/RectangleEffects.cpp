@@ -7,6 +7,7 @@
 #include <array>
 #include <initializer_list>
 #include <iterator>
+#include <vector>
 
 namespace saver {
 namespace {
@@ -253,14 +254,23 @@ std::vector<RectCopy> RectangleCopies(TShowStyle style, const ProgressMetrics& m
 void DrawCopies(Bitmap& Screen, const Bitmap& Picture, std::span<const RectCopy> copies)
 {
     Canvas& canvas = Screen.GetCanvas();
+    // Plain copies next to each other in the list go together, so each row
+    // of the frame is written in one sweep; mirrored ones keep their place.
+    std::vector<StretchCopy> plain;
+    const auto drawPlain = [&] {
+        canvas.StretchBlts(plain, Picture);
+        plain.clear();
+    };
     for (const RectCopy& c : copies) {
         if (c.FlipHorizontally || c.FlipVertically) {
+            drawPlain();
             MirrorStretchCopy(canvas, c.Dest, Picture, c.Source, c.FlipHorizontally, c.FlipVertically);
             continue;
         }
-        canvas.StretchBlt(c.Dest.Left, c.Dest.Top, c.Dest.Width(), c.Dest.Height(), Picture, c.Source.Left,
-                          c.Source.Top, c.Source.Width(), c.Source.Height());
+        plain.push_back({c.Dest.Left, c.Dest.Top, c.Dest.Width(), c.Dest.Height(), c.Source.Left, c.Source.Top,
+                         c.Source.Width(), c.Source.Height()});
     }
+    drawPlain();
 }
 
 void DrawRectangleStyle(TShowStyle style, Bitmap& Screen, const Bitmap& Picture, const Rect& R, uint32_t Step,
