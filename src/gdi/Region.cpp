@@ -349,11 +349,11 @@ std::pair<int32_t, int32_t> RowsSpanned(const std::vector<Rect>& rects)
     return {top, bottom};
 }
 
-// Every distinct top and bottom, rising.
-std::vector<int32_t> SortedEdges(const std::vector<Rect>& rects)
+// Every distinct top and bottom, rising; the rectangles lie within rows
+// top to bottom.
+std::vector<int32_t> SortedEdges(const std::vector<Rect>& rects, int32_t top, int32_t bottom)
 {
     std::vector<int32_t> edges;
-    const auto [top, bottom] = RowsSpanned(rects);
     if (FewRowsFor(rects, top, bottom)) {
         std::vector<bool> isEdge(size_t(bottom - top) + 1);
         for (const Rect& r : rects) {
@@ -375,10 +375,9 @@ std::vector<int32_t> SortedEdges(const std::vector<Rect>& rects)
     return edges;
 }
 
-void SortByTopThenLeft(std::vector<Rect>& rects)
+void SortByTopThenLeft(std::vector<Rect>& rects, int32_t top, int32_t bottom)
 {
     const auto byLeft = [](const Rect& a, const Rect& b) { return a.Left < b.Left; };
-    const auto [top, bottom] = RowsSpanned(rects);
     if (!FewRowsFor(rects, top, bottom)) {
         std::sort(rects.begin(), rects.end(), [](const Rect& a, const Rect& b) {
             return a.Top != b.Top ? a.Top < b.Top : a.Left < b.Left;
@@ -421,8 +420,9 @@ Region Region::FromRects(std::vector<Rect> rects)
     // Every band lies between two consecutive edges; the rectangles covering
     // it are kept sorted by Left as the sweep goes down, so each band's spans
     // come out in order.
-    std::vector<int32_t> edges = SortedEdges(rects);
-    SortByTopThenLeft(rects);
+    const auto [firstRow, endRow] = RowsSpanned(rects);
+    std::vector<int32_t> edges = SortedEdges(rects, firstRow, endRow);
+    SortByTopThenLeft(rects, firstRow, endRow);
     const auto byLeft = [](const Rect& a, const Rect& b) { return a.Left < b.Left; };
 
     std::vector<Rect> active;

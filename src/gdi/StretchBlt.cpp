@@ -586,6 +586,13 @@ struct StretchPass {
     int32_t XMin = 0, XMax = 0;
     RunPlan Plan;
     PixelPicks SourceColumns;
+    // A picked or combined row reads its source row once and leaves it too
+    // soon for the processor's own prefetching to get ahead: the one two
+    // destination rows on is asked for meanwhile (measured faster than one
+    // or four on). Where rows are squeezed too, each destination row reads a
+    // run of neighbouring source rows, which the processor follows by
+    // itself (asking measured slower).
+    bool AskForRows = false;
     size_t Next = 0; // rows Rows[0, Next) are still to be drawn
 };
 
@@ -672,6 +679,7 @@ void StretchBlts(Bitmap& target, std::span<const Rect> clips, std::span<const St
                     picks.push_back(c.Last);
                 pass.SourceColumns = PixelPicks(std::move(picks), size_t(from->Width()));
             }
+            pass.AskForRows = a.Combine ? !a.RowsSqueezed : !pass.Straight;
             pass.Next = pass.Rows.size();
             passes.push_back(std::move(pass));
         }
@@ -686,14 +694,7 @@ void StretchBlts(Bitmap& target, std::span<const Rect> clips, std::span<const St
         };
         const AxisSpan& row = pass.Rows[r];
         uint8_t* out = target.ScanLine(row.Dest);
-        // A picked or combined row reads its source row once and leaves it
-        // too soon for the processor's own prefetching to get ahead: the
-        // one two destination rows on is asked for meanwhile (measured
-        // faster than one or four on). Where rows are squeezed too, each
-        // destination row reads a run of neighbouring source rows, which
-        // the processor follows by itself (asking measured slower).
-        const bool askForRows = (combine || !pass.Straight) && !(combine && pass.Axes->RowsSqueezed);
-        if (askForRows && r >= 2 && sourceRows(pass.Rows[r - 2]) != sourceRows(pass.Rows[r - 1])) {
+        if (pass.AskForRows && r >= 2 && sourceRows(pass.Rows[r - 2]) != sourceRows(pass.Rows[r - 1])) {
             const auto [low, high] = sourceRows(pass.Rows[r - 2]);
             for (int32_t y = low; y <= high; ++y)
                 PrefetchForReading(from->ScanLine(y) + size_t(pass.XMin) * size_t(srcBytes),
