@@ -64,6 +64,12 @@ void CombinePixelPairs(uint32_t* out, const uint32_t* in, const PixelPicks& low,
 void GatherRotatedPixels(uint32_t* out, const uint32_t* in, int32_t origin, int32_t pitch, int32_t a, int32_t b,
                          int32_t stepA, int32_t stepB, size_t count);
 
+// Asks for the cache lines of the same pixels as GatherRotatedPixels with
+// the same arguments would read, to be read soon. A hint only: nothing is
+// read or written.
+void PrefetchRotatedPixels(const uint32_t* in, int32_t origin, int32_t pitch, int32_t a, int32_t b, int32_t stepA,
+                           int32_t stepB, size_t count);
+
 // The one-by-one loops, which the vector ones must match.
 void GatherPixelsScalar(uint32_t* out, const uint32_t* in, const int32_t* index, size_t count);
 void CombinePixelPairsScalar(uint32_t* out, const uint32_t* in, const int32_t* low, const int32_t* high,

@@ -65,10 +65,12 @@ struct RotatedRow {
 // A destination row walks the source along a slanted line, touching a
 // different source row (and memory page) every few pixels. The rows are
 // therefore drawn in tiles of kTileRows rows by kTileColumns columns, whose
-// source pixels lie in a small patch that stays in the cache and the
-// address translation buffers.
-constexpr int32_t kTileRows = 16;
-constexpr int64_t kTileColumns = 64;
+// source pixels lie in a patch that stays in the cache and the address
+// translation buffers. Long, low tiles measured fastest (at 3840x2160 a
+// quarter faster than 16 by 64): each row's run is one call of many
+// vectors, and the next tile's lines are asked for well ahead.
+constexpr int32_t kTileRows = 8;
+constexpr int64_t kTileColumns = 256;
 
 // The patch of a tile is a few source pixels from each of dozens of source
 // rows: too scattered for the processor's own prefetching, so each tile
@@ -81,6 +83,7 @@ constexpr int64_t kTileColumns = 64;
 // pixels crosses at most half a source row and half a cache line.
 // Always inlined: GCC takes a function that does nothing but prefetch for
 // one without effects, and drops its calls.
+template <class Sum>
 [[gnu::always_inline]] inline void PrefetchTile(const RotatedRow* band, int32_t count, int64_t left, int64_t right,
                                                 const uint8_t* source, int64_t origin, int64_t pitch, int64_t S,
                                                 int64_t K)
@@ -93,8 +96,15 @@ constexpr int64_t kTileColumns = 64;
         const RotatedRow& row = band[i];
         const int64_t first = std::max(row.First, left), last = std::min(row.Last, right);
         int64_t a = row.A0 + first * K, b = row.B0 + first * S;
-        for (int64_t X = first; X <= last; X += columnStep, a += columnStep * K, b += columnStep * S)
-            PrefetchLineForReading(source + (origin + (b >> 16) * pitch + (a >> 16)) * 4);
+        if constexpr (std::is_same_v<Sum, int32_t>) {
+            if (first <= last)
+                PrefetchRotatedPixels(reinterpret_cast<const uint32_t*>(source), int32_t(origin), int32_t(pitch),
+                                      int32_t(a), int32_t(b), int32_t(columnStep * K), int32_t(columnStep * S),
+                                      size_t((last - first) / columnStep + 1));
+        } else {
+            for (int64_t X = first; X <= last; X += columnStep, a += columnStep * K, b += columnStep * S)
+                PrefetchLineForReading(source + (origin + (b >> 16) * pitch + (a >> 16)) * 4);
+        }
         if (i == count - 1)
             break;
     }
@@ -155,7 +165,7 @@ void RotateRows(Bitmap& Screen, const Bitmap& Picture, const Bitmap* OldImage, i
         for (int64_t left = bandFirst; left <= bandLast; left += kTileColumns) {
             const int64_t right = std::min(left + kTileColumns - 1, bandLast);
             if (right < bandLast)
-                PrefetchTile(band, count, right + 1, std::min(right + kTileColumns, bandLast), source, origin, pitch,
+                PrefetchTile<Sum>(band, count, right + 1, std::min(right + kTileColumns, bandLast), source, origin, pitch,
                              S, K);
             for (int32_t i = 0; i < count; ++i) {
                 const RotatedRow& row = band[i];
