@@ -138,6 +138,7 @@ TEST(RotateBitmap, MatchesThePixelByPixelFormula)
         // Frames drawn in several tiles of rows and columns, rows starting
         // and ending inside a tile.
         {150, 70, -1, -1, pi / 5},      {130, 47, 130, 47, -1.1L},    {65, 33, 64, -1, 0.3L},
+        {256, 40, -1, -1, 0.05L},       {257, 20, 257, 20, -0.02L},   {600, 24, 300, -1, 0.03L},
     };
     for (const Case& c : cases) {
         const auto picture = Noise(c.W, c.H, 7);
