@@ -46,7 +46,7 @@ void Bitmap::Allocate(int32_t width, int32_t height, PixelFormat format)
     // the cap on one dimension is the judgement call, this product is what matters.
     if (height != 0 && stride > std::numeric_limits<size_t>::max() / size_t(height))
         throw Exception("Bitmap too large");
-    std::vector<uint8_t> pixels(stride * size_t(height), 0);
+    std::vector<uint8_t, PixelAllocator<uint8_t>> pixels(stride * size_t(height), 0);
     m_pixels.swap(pixels);
     m_width = width;
     m_height = height;

@@ -5,6 +5,7 @@
 // bottom-up order. Every bitmap carries its own canvas.
 
 #include "core/Color.h"
+#include "core/FrameMemory.h"
 #include "core/Geometry.h"
 
 #include <cstddef>
@@ -15,6 +16,26 @@
 namespace saver {
 
 class Canvas;
+
+// Pixel storage: a frame-sized block is offered large pages before its
+// pixels are first written (see AdviseLargePages).
+template <class T>
+struct PixelAllocator {
+    using value_type = T;
+    PixelAllocator() = default;
+    template <class U>
+    PixelAllocator(const PixelAllocator<U>&) noexcept
+    {
+    }
+    T* allocate(size_t n)
+    {
+        T* p = std::allocator<T>().allocate(n);
+        AdviseLargePages(p, n * sizeof(T));
+        return p;
+    }
+    void deallocate(T* p, size_t n) noexcept { std::allocator<T>().deallocate(p, n); }
+    friend bool operator==(const PixelAllocator&, const PixelAllocator&) { return true; }
+};
 
 enum class PixelFormat {
     pf8bit,   // one byte a pixel, grey palette (index i is grey level i)
@@ -69,7 +90,7 @@ private:
     int32_t m_height = 0;
     PixelFormat m_format;
     size_t m_stride = 0;
-    std::vector<uint8_t> m_pixels;
+    std::vector<uint8_t, PixelAllocator<uint8_t>> m_pixels;
     std::unique_ptr<Canvas> m_canvas;
 };
 
