@@ -112,27 +112,46 @@ constexpr uintptr_t kPrefetchAhead = 512;
     return i;
 }
 
+// A rotation's path through the picture, eight pixels at a time: the
+// source coordinates of the next eight in 16.16, and their steps.
+struct RotatedPath {
+    __m256i A, B, StepA8, StepB8, Origin, Pitch;
+};
+
+[[gnu::target("avx2"), gnu::always_inline]] inline RotatedPath StartRotatedPath(int32_t origin, int32_t pitch,
+                                                                                int32_t a, int32_t b, int32_t stepA,
+                                                                                int32_t stepB)
+{
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    return {_mm256_add_epi32(_mm256_set1_epi32(a), _mm256_mullo_epi32(lanes, _mm256_set1_epi32(stepA))),
+            _mm256_add_epi32(_mm256_set1_epi32(b), _mm256_mullo_epi32(lanes, _mm256_set1_epi32(stepB))),
+            _mm256_set1_epi32(int32_t(uint32_t(stepA) * 8u)),
+            _mm256_set1_epi32(int32_t(uint32_t(stepB) * 8u)),
+            _mm256_set1_epi32(origin),
+            _mm256_set1_epi32(pitch)};
+}
+
+// The picture indices of the next eight pixels, and the path moved past
+// them. Each index is a pixel of the picture, so its 32-bit sum is exact.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i NextIndices(RotatedPath& path)
+{
+    const __m256i at = _mm256_add_epi32(
+        _mm256_add_epi32(path.Origin, _mm256_mullo_epi32(_mm256_srai_epi32(path.B, 16), path.Pitch)),
+        _mm256_srai_epi32(path.A, 16));
+    path.A = _mm256_add_epi32(path.A, path.StepA8);
+    path.B = _mm256_add_epi32(path.B, path.StepB8);
+    return at;
+}
+
 [[gnu::target("avx2")]] size_t GatherRotatedPixelsAvx2(uint32_t* out, const uint32_t* in, int32_t origin,
                                                        int32_t pitch, int32_t a, int32_t b, int32_t stepA,
                                                        int32_t stepB, size_t count)
 {
     const auto* base = reinterpret_cast<const int*>(in);
-    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    __m256i va = _mm256_add_epi32(_mm256_set1_epi32(a), _mm256_mullo_epi32(lanes, _mm256_set1_epi32(stepA)));
-    __m256i vb = _mm256_add_epi32(_mm256_set1_epi32(b), _mm256_mullo_epi32(lanes, _mm256_set1_epi32(stepB)));
-    const __m256i stepA8 = _mm256_set1_epi32(int32_t(uint32_t(stepA) * 8u));
-    const __m256i stepB8 = _mm256_set1_epi32(int32_t(uint32_t(stepB) * 8u));
-    const __m256i vorigin = _mm256_set1_epi32(origin), vpitch = _mm256_set1_epi32(pitch);
+    RotatedPath path = StartRotatedPath(origin, pitch, a, b, stepA, stepB);
     size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        // The index is a pixel of the picture, so its 32-bit sum is exact.
-        const __m256i at = _mm256_add_epi32(
-            _mm256_add_epi32(vorigin, _mm256_mullo_epi32(_mm256_srai_epi32(vb, 16), vpitch)),
-            _mm256_srai_epi32(va, 16));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_i32gather_epi32(base, at, 4));
-        va = _mm256_add_epi32(va, stepA8);
-        vb = _mm256_add_epi32(vb, stepB8);
-    }
+    for (; i + 8 <= count; i += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_i32gather_epi32(base, NextIndices(path), 4));
     return i;
 }
 
@@ -145,22 +164,13 @@ constexpr uintptr_t kPrefetchAhead = 512;
                                                                      int32_t pitch, int32_t a, int32_t b,
                                                                      int32_t stepA, int32_t stepB, size_t count)
 {
-    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    __m256i va = _mm256_add_epi32(_mm256_set1_epi32(a), _mm256_mullo_epi32(lanes, _mm256_set1_epi32(stepA)));
-    __m256i vb = _mm256_add_epi32(_mm256_set1_epi32(b), _mm256_mullo_epi32(lanes, _mm256_set1_epi32(stepB)));
-    const __m256i stepA8 = _mm256_set1_epi32(int32_t(uint32_t(stepA) * 8u));
-    const __m256i stepB8 = _mm256_set1_epi32(int32_t(uint32_t(stepB) * 8u));
-    const __m256i vorigin = _mm256_set1_epi32(origin), vpitch = _mm256_set1_epi32(pitch);
+    RotatedPath path = StartRotatedPath(origin, pitch, a, b, stepA, stepB);
     alignas(32) int32_t at[8];
     size_t i = 0;
     for (; i + 8 <= count; i += 8) {
-        _mm256_store_si256(reinterpret_cast<__m256i*>(at),
-                           _mm256_add_epi32(_mm256_add_epi32(vorigin, _mm256_mullo_epi32(_mm256_srai_epi32(vb, 16), vpitch)),
-                                            _mm256_srai_epi32(va, 16)));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(at), NextIndices(path));
         for (const int32_t index : at)
             _mm_prefetch(reinterpret_cast<const char*>(in + index), _MM_HINT_T0);
-        va = _mm256_add_epi32(va, stepA8);
-        vb = _mm256_add_epi32(vb, stepB8);
     }
     return i;
 }

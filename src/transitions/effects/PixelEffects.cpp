@@ -165,8 +165,8 @@ void RotateRows(Bitmap& Screen, const Bitmap& Picture, const Bitmap* OldImage, i
         for (int64_t left = bandFirst; left <= bandLast; left += kTileColumns) {
             const int64_t right = std::min(left + kTileColumns - 1, bandLast);
             if (right < bandLast)
-                PrefetchTile<Sum>(band, count, right + 1, std::min(right + kTileColumns, bandLast), source, origin, pitch,
-                             S, K);
+                PrefetchTile<Sum>(band, count, right + 1, std::min(right + kTileColumns, bandLast), source, origin,
+                                  pitch, S, K);
             for (int32_t i = 0; i < count; ++i) {
                 const RotatedRow& row = band[i];
                 const int64_t first = std::max(row.First, left), last = std::min(row.Last, right);
