@@ -157,12 +157,11 @@ struct RotatedPath {
 
 // The indices are worked out eight at a time and the hints given one by
 // one: a prefetch takes only an address, and working each out alone costs
-// several times the hint. Kept from being inlined or analysed: a function
-// that only prefetches looks to GCC like one without effects, and its calls
-// would be dropped.
-[[gnu::target("avx2"), gnu::noipa]] size_t PrefetchRotatedPixelsAvx2(const uint32_t* in, int32_t origin,
-                                                                     int32_t pitch, int32_t a, int32_t b,
-                                                                     int32_t stepA, int32_t stepB, size_t count)
+// several times the hint. The caller uses the count returned, so the call
+// stays although GCC sees no other effect.
+[[gnu::target("avx2")]] size_t PrefetchRotatedPixelsAvx2(const uint32_t* in, int32_t origin, int32_t pitch,
+                                                         int32_t a, int32_t b, int32_t stepA, int32_t stepB,
+                                                         size_t count)
 {
     RotatedPath path = StartRotatedPath(origin, pitch, a, b, stepA, stepB);
     alignas(32) int32_t at[8];
