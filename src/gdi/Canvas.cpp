@@ -158,11 +158,8 @@ void Canvas::Draw(int32_t x, int32_t y, const Bitmap& source)
 void Canvas::StretchBlt(int32_t xd, int32_t yd, int32_t wd, int32_t hd, const Bitmap& source, int32_t xs,
                         int32_t ys, int32_t ws, int32_t hs)
 {
-    const std::vector<Rect> rects = DeviceRects(std::nullopt);
-    if (rects.empty())
-        return;
-    saver::StretchBlt(*m_target, rects, xd + m_origin.X, yd + m_origin.Y, wd, hd, source, xs, ys, ws, hs,
-                      m_stretchMode);
+    const StretchCopy copy{xd, yd, wd, hd, xs, ys, ws, hs};
+    StretchBlts(std::span<const StretchCopy>(&copy, 1), source);
 }
 
 void Canvas::StretchBlts(std::span<const StretchCopy> copies, const Bitmap& source)
