@@ -33,10 +33,10 @@ size_t BandEnd(std::span<const Rect> rects, size_t begin)
 }
 
 // Overlap functions: the spans of a band where both sources have one, from
-// the two sorted, non-touching span lists of the sources. The builder merges
-// any touching results.
+// the two sources' rectangles in that band (sorted, non-touching; only Left
+// and Right are read). The builder merges any touching results.
 
-void IntersectSpans(std::span<const Span> a, std::span<const Span> b, std::vector<Span>& out)
+void IntersectSpans(std::span<const Rect> a, std::span<const Rect> b, std::vector<Span>& out)
 {
     size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
@@ -51,16 +51,19 @@ void IntersectSpans(std::span<const Span> a, std::span<const Span> b, std::vecto
     }
 }
 
-void UniteSpans(std::span<const Span> a, std::span<const Span> b, std::vector<Span>& out)
+void UniteSpans(std::span<const Rect> a, std::span<const Rect> b, std::vector<Span>& out)
 {
-    std::merge(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(out),
-               [](const Span& x, const Span& y) { return x.Left < y.Left; });
+    size_t i = 0, j = 0;
+    while (i < a.size() || j < b.size()) {
+        const Rect& next = j == b.size() || (i < a.size() && a[i].Left <= b[j].Left) ? a[i++] : b[j++];
+        out.push_back({next.Left, next.Right});
+    }
 }
 
-void SubtractSpans(std::span<const Span> a, std::span<const Span> b, std::vector<Span>& out)
+void SubtractSpans(std::span<const Rect> a, std::span<const Rect> b, std::vector<Span>& out)
 {
     size_t j = 0;
-    for (const Span& s : a) {
+    for (const Rect& s : a) {
         int32_t left = s.Left;
         while (j < b.size() && b[j].Right <= left)
             ++j;
@@ -74,7 +77,7 @@ void SubtractSpans(std::span<const Span> a, std::span<const Span> b, std::vector
     }
 }
 
-void XorSpans(std::span<const Span> a, std::span<const Span> b, std::vector<Span>& out)
+void XorSpans(std::span<const Rect> a, std::span<const Rect> b, std::vector<Span>& out)
 {
     // Walk the edges of both lists in order; a pixel is in the result where
     // exactly one list covers it.
@@ -102,7 +105,7 @@ void XorSpans(std::span<const Span> a, std::span<const Span> b, std::vector<Span
     }
 }
 
-using OverlapFn = void (*)(std::span<const Span>, std::span<const Span>, std::vector<Span>&);
+using OverlapFn = void (*)(std::span<const Rect>, std::span<const Rect>, std::vector<Span>&);
 
 // One source's current band during the walk.
 class BandCursor {
@@ -113,7 +116,8 @@ public:
     // Where the band's unprocessed part starts, given that rows above y are done.
     [[nodiscard]] int32_t Top(int32_t y) const { return Done() ? kPastEnd : std::max(m_rects[m_begin].Top, y); }
     [[nodiscard]] int32_t Bottom() const { return Done() ? kPastEnd : m_rects[m_begin].Bottom; }
-    [[nodiscard]] std::span<const Span> Spans() const { return m_spans; }
+    // The band's rectangles.
+    [[nodiscard]] std::span<const Rect> Spans() const { return m_rects.subspan(m_begin, m_end - m_begin); }
     void NextIfDone(int32_t y)
     {
         if (!Done() && Bottom() <= y) {
@@ -123,19 +127,10 @@ public:
     }
 
 private:
-    void Load()
-    {
-        m_spans.clear();
-        if (Done())
-            return;
-        m_end = BandEnd(m_rects, m_begin);
-        for (size_t i = m_begin; i < m_end; ++i)
-            m_spans.push_back({m_rects[i].Left, m_rects[i].Right});
-    }
+    void Load() { m_end = Done() ? m_begin : BandEnd(m_rects, m_begin); }
 
     std::span<const Rect> m_rects;
     size_t m_begin = 0, m_end = 0;
-    std::vector<Span> m_spans;
 };
 
 // Walks the bands of a and b top to bottom, cutting at every band edge of
@@ -196,15 +191,11 @@ void CombineAround(std::vector<Rect>& rects, const Region& b, OverlapFn overlap,
     }
     // The slice is a run of whole bands of a canonical region: canonical too.
     Region::Builder slice;
-    std::vector<Region::Span> spans;
     for (auto band = first; band != last;) {
         auto end = band;
-        spans.clear();
-        while (end != last && end->Top == band->Top) {
-            spans.push_back({end->Left, end->Right});
+        while (end != last && end->Top == band->Top)
             ++end;
-        }
-        slice.AddBand(band->Top, band->Bottom, spans);
+        slice.AddBand(band->Top, band->Bottom, std::span<const Rect>(&*band, size_t(end - band)));
         band = end;
     }
     const Region combined = CombineBands(slice.Finish(), b, overlap, true, keepB);
@@ -245,65 +236,88 @@ std::ostream& operator<<(std::ostream& os, RegionType type)
 
 void Region::Builder::AddBand(int32_t top, int32_t bottom, std::span<const Span> spans)
 {
+    AddPieces(top, bottom, spans);
+}
+
+void Region::Builder::AddBand(int32_t top, int32_t bottom, std::span<const Rect> pieces)
+{
+    AddPieces(top, bottom, pieces);
+}
+
+template <class Piece>
+void Region::Builder::AddPieces(int32_t top, int32_t bottom, std::span<const Piece> pieces)
+{
     if (top >= bottom)
         return;
     if (!m_rects.empty() && top < m_rects.back().Bottom)
         throw Exception("Region::Builder: bands out of order");
 
-    m_merged.clear();
-    for (const Span& s : spans) {
+    // The merged spans are written straight after the last band as this
+    // band's rectangles, and taken back when the band turns out empty or
+    // the same as the one above. Room is made first, growing by doubling,
+    // so that no rectangle needs a check of its own.
+    const size_t first = m_rects.size();
+    const size_t room = first + pieces.size();
+    if (m_rects.capacity() < room)
+        m_rects.reserve(std::max(room, 2 * m_rects.capacity()));
+    for (const Piece& s : pieces) {
         if (s.Left >= s.Right)
             continue;
-        if (!m_merged.empty() && s.Left < m_merged.back().Left)
-            throw Exception("Region::Builder: spans out of order");
-        if (!m_merged.empty() && s.Left <= m_merged.back().Right)
-            m_merged.back().Right = std::max(m_merged.back().Right, s.Right);
-        else
-            m_merged.push_back(s);
+        if (m_rects.size() > first) {
+            Rect& last = m_rects.back();
+            if (s.Left < last.Left) {
+                m_rects.resize(first);
+                throw Exception("Region::Builder: spans out of order");
+            }
+            if (s.Left <= last.Right) {
+                last.Right = std::max(last.Right, s.Right);
+                continue;
+            }
+        }
+        m_rects.push_back({s.Left, top, s.Right, bottom});
     }
-    if (m_merged.empty())
-        return;
+    const Rect* const band = m_rects.data() + first;
+    size_t count = m_rects.size() - first;
 
     // Coalesce with the band above when it touches and has the same spans.
-    if (!m_rects.empty() && m_rects.back().Bottom == top && m_rects.size() - m_lastBand == m_merged.size()) {
-        bool same = true;
-        for (size_t i = 0; i < m_merged.size() && same; ++i) {
-            const Rect& r = m_rects[m_lastBand + i];
-            same = r.Left == m_merged[i].Left && r.Right == m_merged[i].Right;
-        }
-        if (same) {
-            for (size_t i = m_lastBand; i < m_rects.size(); ++i)
-                m_rects[i].Bottom = bottom;
-            return;
+    if (count > 0 && first > 0 && m_rects[first - 1].Bottom == top && first - m_lastBand == count) {
+        const Rect* above = m_rects.data() + m_lastBand;
+        size_t i = 0;
+        while (i < count && above[i].Left == band[i].Left && above[i].Right == band[i].Right)
+            ++i;
+        if (i == count) {
+            for (size_t k = m_lastBand; k < first; ++k)
+                m_rects[k].Bottom = bottom;
+            count = 0;
         }
     }
-    if (m_rects.size() + m_merged.size() > kMaxRects)
+    if (count == 0) {
+        m_rects.resize(first);
+        return;
+    }
+    if (first + count > kMaxRects) {
+        m_rects.resize(first);
         throw Exception("Region: too many rectangles");
-    m_lastBand = m_rects.size();
-    for (const Span& s : m_merged)
-        m_rects.push_back({s.Left, top, s.Right, bottom});
+    }
+    m_lastBand = first;
+    m_left = std::min(m_left, band[0].Left);
+    m_right = std::max(m_right, band[count - 1].Right);
 }
 
 Region Region::Builder::Finish()
 {
-    Region region(std::move(m_rects));
-    m_rects = {};
-    m_lastBand = 0;
+    const Rect box = m_rects.empty() ? Rect{}
+                                     : Rect{m_left, m_rects.front().Top, m_right, m_rects.back().Bottom};
+    Region region(std::move(m_rects), box);
+    *this = Builder();
     return region;
 }
 
 // ---------------------------------------------------------------------------
 // Construction
 
-Region::Region(std::vector<Rect> rects) : m_rects(std::move(rects))
+Region::Region(std::vector<Rect> rects, const Rect& box) : m_rects(std::move(rects)), m_box(box)
 {
-    if (m_rects.empty())
-        return;
-    m_box = {m_rects.front().Left, m_rects.front().Top, m_rects.front().Right, m_rects.back().Bottom};
-    for (const Rect& r : m_rects) {
-        m_box.Left = std::min(m_box.Left, r.Left);
-        m_box.Right = std::max(m_box.Right, r.Right);
-    }
     assert(IsValid());
 }
 
@@ -426,7 +440,6 @@ Region Region::FromRects(std::vector<Rect> rects)
     const auto byLeft = [](const Rect& a, const Rect& b) { return a.Left < b.Left; };
 
     std::vector<Rect> active;
-    std::vector<Span> spans;
     size_t next = 0;
     for (size_t e = 0; e + 1 < edges.size(); ++e) {
         const int32_t top = edges[e], bottom = edges[e + 1];
@@ -437,10 +450,7 @@ Region Region::FromRects(std::vector<Rect> rects)
                 active.push_back(rects[next]);
             std::inplace_merge(active.begin(), active.begin() + std::ptrdiff_t(middle), active.end(), byLeft);
         }
-        spans.clear();
-        for (const Rect& r : active)
-            spans.push_back({r.Left, r.Right});
-        builder.AddBand(top, bottom, spans);
+        builder.AddBand(top, bottom, std::span<const Rect>(active));
     }
     return builder.Finish();
 }

@@ -76,12 +76,19 @@ public:
         // Throws saver::Exception when the order is broken or the region
         // would exceed kMaxRects.
         void AddBand(int32_t top, int32_t bottom, std::span<const Span> spans);
+        // The same for the horizontal extents of rectangles (their Left and
+        // Right), sorted by Left: a sweep's rectangles need no copying.
+        void AddBand(int32_t top, int32_t bottom, std::span<const Rect> pieces);
         [[nodiscard]] Region Finish();
 
     private:
+        template <class Piece>
+        void AddPieces(int32_t top, int32_t bottom, std::span<const Piece> pieces);
+
         std::vector<Rect> m_rects;
         size_t m_lastBand = 0; // index of the first rectangle of the last band
-        std::vector<Span> m_merged;
+        // The leftmost and rightmost edges so far, for the box.
+        int32_t m_left = kCoordinateLimit, m_right = -kCoordinateLimit;
     };
 
     Region() = default; // the empty region
@@ -128,7 +135,8 @@ public:
     bool operator==(const Region& other) const { return m_rects == other.m_rects; }
 
 private:
-    explicit Region(std::vector<Rect> rects);
+    // Canonical rectangles and their box.
+    Region(std::vector<Rect> rects, const Rect& box);
 
     std::vector<Rect> m_rects;
     Rect m_box;

@@ -210,6 +210,8 @@ TEST(Region, DegenerateInputGivesEmptyOrGdiShapedRegions)
     builder.AddBand(5, 8, std::vector<Region::Span>{{0, 4}});
     EXPECT_THROW(builder.AddBand(6, 9, std::vector<Region::Span>{{0, 4}}), Exception);
     EXPECT_THROW(builder.AddBand(8, 9, std::vector<Region::Span>{{5, 6}, {0, 4}}), Exception);
+    // A refused band leaves nothing of itself behind.
+    EXPECT_EQ(Valid(builder.Finish()), Region(Rect{0, 5, 4, 8}));
 }
 
 TEST(Region, HugeCoordinatesStayBounded)
