@@ -117,7 +117,7 @@ public:
     [[nodiscard]] int32_t Top(int32_t y) const { return Done() ? kPastEnd : std::max(m_rects[m_begin].Top, y); }
     [[nodiscard]] int32_t Bottom() const { return Done() ? kPastEnd : m_rects[m_begin].Bottom; }
     // The band's rectangles.
-    [[nodiscard]] std::span<const Rect> Spans() const { return m_rects.subspan(m_begin, m_end - m_begin); }
+    [[nodiscard]] std::span<const Rect> Rects() const { return m_rects.subspan(m_begin, m_end - m_begin); }
     void NextIfDone(int32_t y)
     {
         if (!Done() && Bottom() <= y) {
@@ -150,16 +150,16 @@ Region CombineBands(const Region& a, const Region& b, OverlapFn overlap, bool ke
         if (topA == topB) {
             bottom = std::min(ca.Bottom(), cb.Bottom());
             result.clear();
-            overlap(ca.Spans(), cb.Spans(), result);
+            overlap(ca.Rects(), cb.Rects(), result);
             builder.AddBand(topA, bottom, result);
         } else if (topA < topB) {
             bottom = std::min(ca.Bottom(), topB);
             if (keepA)
-                builder.AddBand(topA, bottom, ca.Spans());
+                builder.AddBand(topA, bottom, ca.Rects());
         } else {
             bottom = std::min(cb.Bottom(), topA);
             if (keepB)
-                builder.AddBand(topB, bottom, cb.Spans());
+                builder.AddBand(topB, bottom, cb.Rects());
         }
         y = bottom;
         ca.NextIfDone(y);
