@@ -92,7 +92,7 @@ constexpr uintptr_t kPrefetchAhead = 512;
 }
 
 [[gnu::target("avx2")]] size_t CombinePixelPairsAvx2(uint32_t* out, const uint32_t* in, const PixelPicks& low,
-                                                     const PixelPicks& high, bool And)
+                                                     const PixelPicks& high, bool And, bool readAhead)
 {
     const __m256i colour = _mm256_set1_epi32(0xFFFFFF);
     const size_t count = std::min(low.Groups().size(), high.Groups().size()) * 8;
@@ -100,10 +100,12 @@ constexpr uintptr_t kPrefetchAhead = 512;
     for (; i < count; i += 8) {
         // A shrinking blit may read its source row straight from memory;
         // asking for the row a few cache lines ahead measured faster than
-        // leaving it to the hardware. A prefetch never faults, so it may
-        // reach past the row.
-        _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(in + low[i]) + kPrefetchAhead),
-                     _MM_HINT_T0);
+        // leaving it to the hardware, unless the row was asked for already
+        // (then it only took load slots from the loop). A prefetch never
+        // faults, so it may reach past the row.
+        if (readAhead)
+            _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(in + low[i]) + kPrefetchAhead),
+                         _MM_HINT_T0);
         const __m256i a = PickGroup(in, low.Groups()[i / 8], low.Offsets().data() + i);
         const __m256i b = PickGroup(in, high.Groups()[i / 8], high.Offsets().data() + i);
         const __m256i v = And ? _mm256_and_si256(a, b) : _mm256_or_si256(a, b);
@@ -229,12 +231,15 @@ void GatherPixels(uint32_t* out, const uint32_t* in, const PixelPicks& picks)
     GatherPixelsScalar(out + done, in, picks.Index().data() + done, picks.size() - done);
 }
 
-void CombinePixelPairs(uint32_t* out, const uint32_t* in, const PixelPicks& low, const PixelPicks& high, bool And)
+void CombinePixelPairs(uint32_t* out, const uint32_t* in, const PixelPicks& low, const PixelPicks& high, bool And,
+                       bool readAhead)
 {
     size_t done = 0;
 #ifdef SAVER_GATHER_AVX2
     if (!low.Groups().empty() && !high.Groups().empty())
-        done = CombinePixelPairsAvx2(out, in, low, high, And);
+        done = CombinePixelPairsAvx2(out, in, low, high, And, readAhead);
+#else
+    (void)readAhead;
 #endif
     CombinePixelPairsScalar(out + done, in, low.Index().data() + done, high.Index().data() + done,
                             std::min(low.size(), high.size()) - done, And);

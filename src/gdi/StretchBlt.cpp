@@ -280,6 +280,7 @@ struct RunPlan {
     bool SinglePixels = false; // every run is one pixel
     bool Consecutive = false;  // the columns are consecutive destination pixels
     bool Straight = false;     // ... each reading the next source pixel
+    bool RowsAskedFor = false; // each source row is asked for before it is drawn
     // Per column, as indices into the table: the window at the run's start
     // and the one at its end.
     PixelPicks Low, High;
@@ -354,7 +355,8 @@ template <int DestBytes, bool And>
     };
     if (plan.Consecutive && DestBytes == 4) {
         // Rows are 4-byte aligned, so the pixels can be written as words.
-        CombinePixelPairs(reinterpret_cast<uint32_t*>(out) + columns.front().Dest, t, plan.Low, plan.High, And);
+        CombinePixelPairs(reinterpret_cast<uint32_t*>(out) + columns.front().Dest, t, plan.Low, plan.High, And,
+                          !plan.RowsAskedFor);
     } else if (plan.Consecutive) {
         const int32_t first = columns.front().Dest;
         for (size_t i = 0; i < columns.size(); ++i)
@@ -680,6 +682,7 @@ void StretchBlts(Bitmap& target, std::span<const Rect> clips, std::span<const St
                 pass.SourceColumns = PixelPicks(std::move(picks), size_t(from->Width()));
             }
             pass.AskForRows = a.Combine ? !a.RowsSqueezed : !pass.Straight;
+            pass.Plan.RowsAskedFor = pass.AskForRows;
             pass.Next = pass.Rows.size();
             passes.push_back(std::move(pass));
         }

@@ -340,7 +340,8 @@ TEST(PixelGather, VectorsAndTheirRemaindersMatchTheScalarLoops)
         GatherPixelsScalar(slow.data(), row.data(), low.data(), count);
         EXPECT_EQ(fast, slow) << count << " pixels gathered";
         for (const bool And : {true, false}) {
-            CombinePixelPairs(fast.data(), row.data(), PixelPicks(low, row.size()), PixelPicks(high, row.size()), And);
+            CombinePixelPairs(fast.data(), row.data(), PixelPicks(low, row.size()), PixelPicks(high, row.size()), And,
+                              true);
             CombinePixelPairsScalar(slow.data(), row.data(), low.data(), high.data(), count, And);
             EXPECT_EQ(fast, slow) << count << " pixels combined, " << (And ? "AND" : "OR");
         }
