@@ -39,8 +39,6 @@ void GatherRotatedPixelsScalar(uint32_t* out, const uint32_t* in, int32_t origin
 #ifdef SAVER_GATHER_AVX2
 namespace {
 
-constexpr uintptr_t kPrefetchAhead = 512;
-
 [[gnu::target("avx2"), gnu::always_inline]] inline __m256i Load(const void* p)
 {
     return _mm256_loadu_si256(static_cast<const __m256i*>(p));
@@ -92,19 +90,15 @@ constexpr uintptr_t kPrefetchAhead = 512;
 }
 
 [[gnu::target("avx2")]] size_t CombinePixelPairsAvx2(uint32_t* out, const uint32_t* in, const PixelPicks& low,
-                                                     const PixelPicks& high, bool And, bool readAhead)
+                                                     const PixelPicks& high, bool And, const uint32_t* ahead)
 {
     const __m256i colour = _mm256_set1_epi32(0xFFFFFF);
     const size_t count = std::min(low.Groups().size(), high.Groups().size()) * 8;
     size_t i = 0;
     for (; i < count; i += 8) {
-        // A shrinking blit may read its source row straight from memory;
-        // asking for the row a few cache lines ahead measured faster than
-        // leaving it to the hardware, unless the row was asked for already
-        // (then it only took load slots from the loop). A prefetch never
-        // faults, so it may reach past the row.
-        if (readAhead)
-            _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(in + low[i]) + kPrefetchAhead),
+        // A prefetch never faults, so the sum may name any address.
+        if (ahead)
+            _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(ahead) + uintptr_t(low[i]) * 4),
                          _MM_HINT_T0);
         const __m256i a = PickGroup(in, low.Groups()[i / 8], low.Offsets().data() + i);
         const __m256i b = PickGroup(in, high.Groups()[i / 8], high.Offsets().data() + i);
@@ -232,14 +226,14 @@ void GatherPixels(uint32_t* out, const uint32_t* in, const PixelPicks& picks)
 }
 
 void CombinePixelPairs(uint32_t* out, const uint32_t* in, const PixelPicks& low, const PixelPicks& high, bool And,
-                       bool readAhead)
+                       const uint32_t* ahead)
 {
     size_t done = 0;
 #ifdef SAVER_GATHER_AVX2
     if (!low.Groups().empty() && !high.Groups().empty())
-        done = CombinePixelPairsAvx2(out, in, low, high, And, readAhead);
+        done = CombinePixelPairsAvx2(out, in, low, high, And, ahead);
 #else
-    (void)readAhead;
+    (void)ahead;
 #endif
     CombinePixelPairsScalar(out + done, in, low.Index().data() + done, high.Index().data() + done,
                             std::min(low.size(), high.size()) - done, And);

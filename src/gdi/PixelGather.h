@@ -54,11 +54,11 @@ void GatherPixels(uint32_t* out, const uint32_t* in, const PixelPicks& picks);
 
 // out[i] = (in[low[i]] & in[high[i]]) & 0xFFFFFF, with | for `And` false:
 // the combination of two windows of a run, colour bits only, for i below
-// the smaller count. With `readAhead` the row a few cache lines past each
-// group is asked for as the groups are picked: for a row straight from
-// memory that no one asked for earlier.
+// the smaller count. With `ahead` (a row indexed as `in`, or null) its
+// pixels at the same picks are asked for as the groups are picked: the
+// row to be read next, while this one is read.
 void CombinePixelPairs(uint32_t* out, const uint32_t* in, const PixelPicks& low, const PixelPicks& high, bool And,
-                       bool readAhead);
+                       const uint32_t* ahead);
 
 // The pixels a rotation takes along a destination row: for j < count,
 // out[j] = in[origin + (bj >> 16) * pitch + (aj >> 16)] with aj = a + j * stepA
